@@ -1,0 +1,24 @@
+# kanoru_library(NAME DEPENDS ...): a static library of every source in the current folder.
+# New files join by being there; the glob is re-checked at every build.
+function(kanoru_library name)
+  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.S)
+  add_library(${name} STATIC ${sources})
+  target_link_libraries(${name} PUBLIC kanoru_deps ${ARG_DEPENDS})
+endfunction()
+
+# kanoru_test_program(NAME FOLDER DEPENDS ...): one GoogleTest program of every source in
+# tests/FOLDER, its cases registered with ctest when the tests run (not at build time: that would
+# run Wine during the build).
+function(kanoru_test_program name folder)
+  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${folder}/*.cpp)
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+      PROPERTIES ENVIRONMENT "KANORU_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data")
+  endif()
+endfunction()

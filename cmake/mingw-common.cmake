@@ -1,0 +1,17 @@
+# Shared part of the MinGW-w64 cross toolchains; the per-architecture files set MINGW_TRIPLE and
+# MINGW_PROCESSOR before including this one.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${MINGW_PROCESSOR})
+
+set(CMAKE_C_COMPILER ${MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${MINGW_TRIPLE}-windres)
+set(CMAKE_ASM_NASM_COMPILER nasm)
+
+# The dependency cache (libjpeg-turbo, libpng, GoogleTest) is searched before the system's MinGW root.
+set(CMAKE_FIND_ROOT_PATH ${KANORU_DEPS_PREFIX} /usr/${MINGW_TRIPLE})
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES KANORU_DEPS_PREFIX)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

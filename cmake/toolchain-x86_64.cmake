@@ -1,0 +1,4 @@
+set(MINGW_TRIPLE x86_64-w64-mingw32)
+set(MINGW_PROCESSOR AMD64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)

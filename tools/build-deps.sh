@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Cross-builds libjpeg-turbo, libpng and GoogleTest for both architectures into a cache folder
+# outside the clone. A stamp of the inputs (this script, the toolchain files, the source package
+# versions) decides whether a kept machine's cache is still good.
+# Usage: build-deps.sh   (prints nothing but progress; the cache folder is $KANORU_DEPS_CACHE)
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+cache=${KANORU_DEPS_CACHE:-$HOME/.cache/kanoru2-deps}
+jobs=$(nproc)
+mkdir -p "$cache"
+
+jpeg_version=$(apt-cache showsrc libjpeg-turbo 2>/dev/null | sed -n 's/^Version: //p' | sort -V | tail -1)
+png_version=$(apt-cache showsrc libpng1.6 2>/dev/null | sed -n 's/^Version: //p' | sort -V | tail -1)
+gtest_version=$(dpkg-query -W -f='${Version}' googletest)
+stamp=$( { cat "$0" "$here"/cmake/mingw-common.cmake "$here"/cmake/toolchain-*.cmake;
+           echo "$jpeg_version $png_version $gtest_version";
+           x86_64-w64-mingw32-g++-posix --version | head -1; } | sha256sum | cut -c1-16)
+
+if [ -f "$cache/stamp" ] && [ "$(cat "$cache/stamp")" = "$stamp" ]; then
+  echo "dependency cache is current: $cache"
+  exit 0
+fi
+
+echo "building dependencies into $cache (stamp $stamp)"
+rm -rf "${cache:?}"/*
+src="$cache/src"
+mkdir -p "$src"
+(
+  cd "$src"
+  apt-get source -q libjpeg-turbo >/dev/null
+  # The plain command can pick a security version whose .dsc is missing.
+  apt-get source -q -t bookworm libpng1.6 >/dev/null 2>&1 || apt-get source -q libpng1.6 >/dev/null
+)
+jpeg_src=$(find "$src" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -1)
+png_src=$(find "$src" -maxdepth 1 -type d -name 'libpng1.6-*' | head -1)
+
+build_one() {
+  local arch=$1 name=$2 source=$3; shift 3
+  local triple=$arch-w64-mingw32
+  local prefix="$cache/$triple"
+  cmake -S "$source" -B "$cache/build/$arch/$name" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-$arch.cmake" \
+    -DKANORU_DEPS_PREFIX="$prefix" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DCMAKE_CROSSCOMPILING_EMULATOR= "$@" >"$cache/build-$arch-$name.log" 2>&1 ||
+    { tail -40 "$cache/build-$arch-$name.log"; return 1; }
+  cmake --build "$cache/build/$arch/$name" -j "$jobs" >>"$cache/build-$arch-$name.log" 2>&1 &&
+    cmake --install "$cache/build/$arch/$name" >>"$cache/build-$arch-$name.log" 2>&1 ||
+    { tail -40 "$cache/build-$arch-$name.log"; return 1; }
+}
+
+for arch in x86_64 i686; do
+  triple=$arch-w64-mingw32
+  build_one "$arch" jpeg "$jpeg_src" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF \
+    -DWITH_JAVA=OFF -DWITH_JPEG7=OFF -DWITH_JPEG8=OFF -DWITH_SIMD=1 -DREQUIRE_SIMD=1 &
+  # zlib: the static library by name, or CMake picks the import library and the program needs zlib1.dll.
+  build_one "$arch" png "$png_src" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
+    -DPNG_EXECUTABLES=OFF -DZLIB_INCLUDE_DIR=/usr/$triple/include \
+    -DZLIB_LIBRARY=/usr/$triple/lib/libz.a &
+  build_one "$arch" gtest /usr/src/googletest -DBUILD_SHARED_LIBS=OFF -Dgtest_disable_pthreads=OFF &
+done
+fail=0
+for job in $(jobs -p); do wait "$job" || fail=1; done
+[ "$fail" = 0 ] || { echo "dependency build failed"; exit 1; }
+
+rm -rf "$cache/build" "$src"
+echo "$stamp" >"$cache/stamp"
+echo "dependencies built"

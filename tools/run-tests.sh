@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The whole test run on a fresh or kept Debian 12 machine: installs what is missing, builds the
+# dependencies (cached outside the clone), builds both architectures and runs every test under
+# Wine. Extra arguments go to ctest (for example -R String).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${KANORU_BUILD:-$here/build}
+
+bash "$here/tools/install-packages.sh"
+bash "$here/tools/build-deps.sh"
+bash "$here/tools/build.sh" i686 "$build/i686"
+bash "$here/tools/build.sh" x86_64 "$build/x86_64"
+
+# Wine: a private prefix for this run, Japanese code page 932, one wineserver, a display.
+export WINEPREFIX="$build/wineprefix"
+export WINEARCH=win64
+export WINEDEBUG=-all,err+module
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+# Japanese code page 932 for every Wine process (given through env: bash itself has no such locale).
+ja=(env LC_ALL=ja_JP.UTF-8)
+
+xvfb_pid=""
+cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+exec 3>"$build/xvfb.display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+xvfb_pid=$!
+exec 3>&-
+for _ in $(seq 50); do [ -s "$build/xvfb.display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$build/xvfb.display")"
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  "${ja[@]}" wineboot -i </dev/null >/dev/null 2>&1 || true
+  wineserver -w  # the registry files are written when the server ends
+  [ -f "$WINEPREFIX/system.reg" ] || { echo "could not make the Wine prefix $WINEPREFIX"; exit 1; }
+fi
+# Wine's background processes must not hold ctest's output open.
+"${ja[@]}" wineserver -p </dev/null >/dev/null 2>&1
+"${ja[@]}" wineboot </dev/null >/dev/null 2>&1 || true
+
+cd "$build/x86_64"
+"${ja[@]}" ctest --timeout 300 -j "$(nproc)" --output-on-failure "$@"
