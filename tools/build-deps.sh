@@ -10,6 +10,10 @@ cache=${KANORU_DEPS_CACHE:-$HOME/.cache/kanoru2-deps}
 jobs=$(nproc)
 mkdir -p "$cache"
 
+# Source lists can be missing on a machine whose package lists were made before deb-src was on.
+if [ -z "$(apt-cache showsrc libjpeg-turbo 2>/dev/null)" ]; then
+  if [ "$(id -u)" -eq 0 ]; then apt-get update -q >/dev/null; else sudo apt-get update -q >/dev/null; fi
+fi
 jpeg_version=$(apt-cache showsrc libjpeg-turbo 2>/dev/null | sed -n 's/^Version: //p' | sort -V | tail -1)
 png_version=$(apt-cache showsrc libpng1.6 2>/dev/null | sed -n 's/^Version: //p' | sort -V | tail -1)
 gtest_version=$(dpkg-query -W -f='${Version}' googletest)
