@@ -1,0 +1,356 @@
+#include "foundation/file_system.h"
+
+#include "foundation/dynamic_library.h"
+#include "foundation/encoding.h"
+#include "foundation/exception.h"
+#include "foundation/file_name.h"
+
+#include <cstring>
+#include <exception>
+
+namespace Brivox {
+
+namespace {
+
+// Calls the wide form of a system function on NT and the narrow one, with the path in the ANSI
+// code page, elsewhere.
+template <class Wide, class Narrow> auto CallWithPath(const String& path, Wide wide, Narrow narrow)
+{
+    ApiString api(path);
+    return IsWindowsNT() ? wide(api.WidePointer()) : narrow(api.AnsiPointer());
+}
+
+template <class Wide, class Narrow>
+auto CallWithPaths(const String& first, const String& second, Wide wide, Narrow narrow)
+{
+    ApiString a(first), b(second);
+    return IsWindowsNT() ? wide(a.WidePointer(), b.WidePointer()) : narrow(a.AnsiPointer(), b.AnsiPointer());
+}
+
+bool EndsWithSeparator(const String& path)
+{
+    const int length = path.Length();
+    return length > 0 && (path[length - 1] == L'\\' || path[length - 1] == L'/');
+}
+
+[[noreturn]] void ThrowSearchFailed(const String& pattern)
+{
+    const DWORD error = ::GetLastError();
+    String message = pattern + L" の検索に失敗";
+    ::SetLastError(error);
+    throw Win32Exception(message);
+}
+
+} // namespace
+
+// ---- FindFile
+
+FindFile::FindFile(const String& pattern)
+    : m_pattern(pattern), m_directory(CFileName::GetDirectory(pattern)), m_wide(), m_narrow(),
+      m_isNT(IsWindowsNT())
+{
+    m_handle = CallWithPath(
+        pattern, [this](const wchar_t* p) { return ::FindFirstFileW(p, &m_wide); },
+        [this](const char* p) { return ::FindFirstFileA(p, &m_narrow); });
+    if (m_handle == INVALID_HANDLE_VALUE)
+        ThrowSearchFailed(m_pattern);
+}
+
+FindFile::~FindFile()
+{
+    if (m_handle != INVALID_HANDLE_VALUE)
+        ::FindClose(m_handle);
+}
+
+bool FindFile::Next()
+{
+    if (m_isNT ? ::FindNextFileW(m_handle, &m_wide) : ::FindNextFileA(m_handle, &m_narrow))
+        return true;
+    // Anything but the normal end would leave a listing silently incomplete, and a copy that
+    // reports success would have left files behind.
+    if (::GetLastError() != ERROR_NO_MORE_FILES)
+        ThrowSearchFailed(m_pattern);
+    return false;
+}
+
+String FindFile::GetName() const
+{
+    return m_isNT ? String(m_wide.cFileName) : GetDefaultEncoding().ToString(std::string(m_narrow.cFileName));
+}
+
+String FindFile::GetFullName() const
+{
+    return m_directory + GetName();
+}
+
+unsigned FindFile::GetAttributes() const
+{
+    return m_isNT ? m_wide.dwFileAttributes : m_narrow.dwFileAttributes;
+}
+
+bool FindFile::IsDotEntry() const
+{
+    if (m_isNT)
+        return std::wcscmp(m_wide.cFileName, L".") == 0 || std::wcscmp(m_wide.cFileName, L"..") == 0;
+    return std::strcmp(m_narrow.cFileName, ".") == 0 || std::strcmp(m_narrow.cFileName, "..") == 0;
+}
+
+unsigned FindFile::GetSize() const
+{
+    return m_isNT ? m_wide.nFileSizeLow : m_narrow.nFileSizeLow;
+}
+
+FILETIME FindFile::GetLastWriteTime() const
+{
+    return m_isNT ? m_wide.ftLastWriteTime : m_narrow.ftLastWriteTime;
+}
+
+// ---- Attributes and tests
+
+unsigned GetFileAttributesString(const String& path)
+{
+    ErrorModeGuard quiet(SEM_FAILCRITICALERRORS);
+    return CallWithPath(
+        path, [](const wchar_t* p) { return ::GetFileAttributesW(p); },
+        [](const char* p) { return ::GetFileAttributesA(p); });
+}
+
+void SetFileAttributesString(const String& path, unsigned attributes)
+{
+    CallWithPath(
+        path, [=](const wchar_t* p) { return ::SetFileAttributesW(p, attributes); },
+        [=](const char* p) { return ::SetFileAttributesA(p, attributes); });
+}
+
+bool FileExists(const String& path)
+{
+    return GetFileAttributesString(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsFile(const String& path)
+{
+    const unsigned attributes = GetFileAttributesString(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsDirectory(const String& path)
+{
+    const unsigned attributes = GetFileAttributesString(CFileName::TrimTrailingSeparator(path));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+String GetExistingAncestor(const String& path)
+{
+    for (String r = path; r.Length() > 0; r = CFileName::GetParent(r)) {
+        if (IsDirectory(r))
+            return r;
+    }
+    return String();
+}
+
+String AppendSeparatorIfDirectory(const String& path)
+{
+    if (EndsWithSeparator(path))
+        return path;
+    const unsigned attributes = GetFileAttributesString(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return path + L"\\";
+    return path;
+}
+
+FILETIME GetFileTimes(const String& path)
+{
+    FindFile find(CFileName::TrimTrailingSeparator(path));
+    return find.GetLastWriteTime();
+}
+
+// ---- Folders
+
+void CreateDirectories(const String& path)
+{
+    if (!EndsWithSeparator(path)) {
+        const String directory = CFileName::GetDirectory(path);
+        if (directory.Length() > 0)
+            CreateDirectories(directory);
+        return;
+    }
+    if (IsDirectory(path))
+        return;
+    const String parent = CFileName::GetParent(path);
+    if (parent.Length() > 0)
+        CreateDirectories(parent);
+    const BOOL created = CallWithPath(
+        path, [](const wchar_t* p) { return ::CreateDirectoryW(p, nullptr); },
+        [](const char* p) { return ::CreateDirectoryA(p, nullptr); });
+    // Another thread or program may have made it in the meantime; that is no failure.
+    if (!created && !IsDirectory(path))
+        throw IOException(path + L"の作成に失敗しました");
+}
+
+namespace {
+
+enum ListKind
+{
+    ListFileEntries = 1,
+    ListFolderEntries = 2
+};
+
+// The walk behind the three listings: files and/or folders of one folder, each folder followed
+// at once by what its own walk gives while depth allows.
+void ListInto(std::vector<String>& list, const String& path, int depth, int kinds)
+{
+    FindFile find(CFileName::GetDirectory(path) + L"*");
+    do {
+        if (!find.IsDirectory()) {
+            if (kinds & ListFileEntries)
+                list.push_back(find.GetFullName());
+            continue;
+        }
+        if (find.IsDotEntry())
+            continue;
+        const String folder = find.GetFullName() + L"\\";
+        if (kinds & ListFolderEntries)
+            list.push_back(folder);
+        if (depth != 0) {
+            std::vector<String> inner;
+            try {
+                ListInto(inner, folder, depth - 1, kinds);
+            } catch (const std::exception&) {
+                continue; // a sub-folder that cannot be listed contributes nothing
+            }
+            list.insert(list.end(), inner.begin(), inner.end());
+        }
+    } while (find.Next());
+}
+
+std::vector<String> List(const String& path, int depth, int kinds)
+{
+    std::vector<String> list;
+    ListInto(list, path, depth, kinds);
+    return list;
+}
+
+} // namespace
+
+std::vector<String> ListFiles(const String& path, int depth)
+{
+    return List(path, depth, ListFileEntries);
+}
+
+std::vector<String> ListFolders(const String& path, int depth)
+{
+    return List(path, depth, ListFolderEntries);
+}
+
+std::vector<String> ListForDelete(const String& path, int depth)
+{
+    return List(path, depth, ListFileEntries | ListFolderEntries);
+}
+
+unsigned GetTotalSize(const String& path)
+{
+    try {
+        if (!IsDirectory(path))
+            return FindFile(CFileName::TrimTrailingSeparator(path)).GetSize();
+        unsigned total = 0;
+        for (const String& file : ListFiles(path, -1))
+            total += FindFile(file).GetSize();
+        return total;
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
+// ---- Copy, move, delete
+
+namespace {
+
+// The sub-folder's own name: "C:\a\sub\" gives "sub".
+String FolderName(const String& folder)
+{
+    return CFileName::GetParentFolderName(folder);
+}
+
+} // namespace
+
+void CopyTree(const String& source, const String& destination, bool overwrite)
+{
+    if (EndsWithSeparator(destination) && EndsWithSeparator(source)) {
+        for (const String& folder : ListFolders(source, 0))
+            CopyTree(folder, destination + FolderName(folder) + L"\\", overwrite);
+        for (const String& file : ListFiles(source, 0))
+            CopyTree(file, destination, overwrite);
+        return;
+    }
+    if (EndsWithSeparator(destination)) {
+        CopyTree(source, destination + CFileName::GetFileName(source), overwrite);
+        return;
+    }
+    CreateDirectories(CFileName::GetDirectory(destination));
+    const BOOL copied = CallWithPaths(
+        source, destination,
+        [=](const wchar_t* s, const wchar_t* d) { return ::CopyFileW(s, d, !overwrite); },
+        [=](const char* s, const char* d) { return ::CopyFileA(s, d, !overwrite); });
+    if (!copied)
+        throw IOException(L"ファイルのコピーに失敗しました (" + source + L" → " + destination + L")");
+}
+
+void MoveTree(const String& source, const String& destination)
+{
+    if (EndsWithSeparator(destination) && EndsWithSeparator(source)) {
+        // The destination folder is made first, so that an empty folder is moved too rather
+        // than removed from the source and never made again.
+        CreateDirectories(destination);
+        for (const String& folder : ListFolders(source, 0))
+            MoveTree(folder, destination + FolderName(folder) + L"\\");
+        for (const String& file : ListFiles(source, 0))
+            MoveTree(file, destination);
+        const BOOL removed = CallWithPath(
+            CFileName::TrimTrailingSeparator(source), [](const wchar_t* p) { return ::RemoveDirectoryW(p); },
+            [](const char* p) { return ::RemoveDirectoryA(p); });
+        if (!removed)
+            throw IOException(source + L" の削除に失敗しました");
+        return;
+    }
+    if (EndsWithSeparator(destination)) {
+        MoveTree(source, destination + CFileName::GetFileName(source));
+        return;
+    }
+    CreateDirectories(CFileName::GetDirectory(destination));
+    const BOOL moved = CallWithPaths(
+        CFileName::TrimTrailingSeparator(source), CFileName::TrimTrailingSeparator(destination),
+        [](const wchar_t* s, const wchar_t* d) { return ::MoveFileExW(s, d, MOVEFILE_COPY_ALLOWED); },
+        [](const char* s, const char* d) { return ::MoveFileExA(s, d, MOVEFILE_COPY_ALLOWED); });
+    if (!moved)
+        throw IOException(L"ファイルの移動に失敗しました (" + source + L" → " + destination + L")");
+}
+
+void DeleteTree(const String& path, bool force)
+{
+    BOOL removed;
+    const unsigned attributes = GetFileAttributesString(CFileName::TrimTrailingSeparator(path));
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        // A linked folder (junction, symbolic link) is removed as a link: walking into it would
+        // delete the files of the folder it points to, which lie outside this tree.
+        if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            for (const String& item : ListForDelete(CFileName::AppendSeparator(path), 0))
+                DeleteTree(item, force);
+        }
+        const String folder = CFileName::TrimTrailingSeparator(path);
+        if (force)
+            SetFileAttributesString(folder, FILE_ATTRIBUTE_NORMAL);
+        removed = CallWithPath(
+            folder, [](const wchar_t* p) { return ::RemoveDirectoryW(p); },
+            [](const char* p) { return ::RemoveDirectoryA(p); });
+    } else {
+        if (force)
+            SetFileAttributesString(path, FILE_ATTRIBUTE_NORMAL);
+        removed = CallWithPath(
+            path, [](const wchar_t* p) { return ::DeleteFileW(p); },
+            [](const char* p) { return ::DeleteFileA(p); });
+    }
+    if (!removed)
+        throw IOException(path + L"の削除に失敗しました");
+}
+
+} // namespace Brivox
