@@ -39,17 +39,30 @@ protected:
                 L"a.txt", L"ro.txt", L"sub\\",      L"sub\\b.txt",      L"sub\\empty\\"};
     }
 
-    // f1 … f5 in a flat folder; returns the names in the order the file system lists them.
-    std::vector<String> MakeFlatFolder(const wchar_t* folder)
+    // f1 … f5 in a flat folder, remembered in the order the file system lists them: the tree
+    // operations work in that order.
+    void MakeFlatFolder(const wchar_t* folder)
     {
         MakeFolder(At(folder));
         for (const wchar_t* name : {L"f1", L"f2", L"f3", L"f4", L"f5"})
             WriteText(At(folder) + L"\\" + name, "new");
-        std::vector<String> names;
         for (const String& path : Brivox::ListFiles(At(folder) + L"\\", 0))
-            names.push_back(path.Substring(path.Length() - 2));
-        return names;
+            listed.push_back(path.Substring(path.Length() - 2));
     }
+
+    // After a failure at f3: done(name) holds for the files listed before it, and for no other.
+    void ExpectDoneOnlyBeforeF3(const std::function<bool(const String&)>& done) const
+    {
+        bool before = true;
+        for (const String& name : listed) {
+            if (name == L"f3")
+                before = false;
+            else
+                EXPECT_EQ(done(name), before) << Ansi(name);
+        }
+    }
+
+    std::vector<String> listed;
 
     // The listed paths relative to root, sorted.
     Paths Relative(const std::vector<String>& list) const
@@ -260,20 +273,13 @@ TEST_F(FileSystemTest, CopyOfAFolderToAFilePathFails)
 
 TEST_F(FileSystemTest, CopyStopsAtTheFirstFailureAndKeepsWhatWasCopied)
 {
-    const std::vector<String> order = MakeFlatFolder(L"src");
+    MakeFlatFolder(L"src");
     MakeFolder(At(L"dst"));
     WriteText(At(L"dst\\f3"), "old");
     ExpectFailure(CopyFailure(At(L"src\\f3"), At(L"dst\\f3")),
                   [&] { Brivox::CopyTree(At(L"src\\"), At(L"dst\\"), false); });
     EXPECT_EQ(ReadText(At(L"dst\\f3")), "old");
-    bool before = true;
-    for (const String& name : order) {
-        if (name == L"f3") {
-            before = false;
-            continue;
-        }
-        EXPECT_EQ(Exists(At(L"dst\\") + name), before) << Ansi(name);
-    }
+    ExpectDoneOnlyBeforeF3([&](const String& name) { return Exists(At(L"dst\\") + name); });
 }
 
 // ---- Move
@@ -315,22 +321,15 @@ TEST_F(FileSystemTest, MoveNeverReplacesAnExistingFile)
 
 TEST_F(FileSystemTest, MoveStopsAtTheFirstFailureAndKeepsWhatWasMoved)
 {
-    const std::vector<String> order = MakeFlatFolder(L"src");
+    MakeFlatFolder(L"src");
     MakeFolder(At(L"dst"));
     WriteText(At(L"dst\\f3"), "old");
     ExpectFailure(MoveFailure(At(L"src\\f3"), At(L"dst\\f3")),
                   [&] { Brivox::MoveTree(At(L"src\\"), At(L"dst\\")); });
     EXPECT_EQ(ReadText(At(L"dst\\f3")), "old");
     EXPECT_EQ(ReadText(At(L"src\\f3")), "new");
-    bool before = true;
-    for (const String& name : order) {
-        if (name == L"f3") {
-            before = false;
-            continue;
-        }
-        EXPECT_EQ(Exists(At(L"dst\\") + name), before) << Ansi(name);
-        EXPECT_EQ(Exists(At(L"src\\") + name), !before) << Ansi(name);
-    }
+    ExpectDoneOnlyBeforeF3([&](const String& name) { return Exists(At(L"dst\\") + name); });
+    ExpectDoneOnlyBeforeF3([&](const String& name) { return !Exists(At(L"src\\") + name); });
 }
 
 // ---- Delete
@@ -347,18 +346,11 @@ TEST_F(FileSystemTest, DeleteWithForceRemovesTheWholeTree)
 
 TEST_F(FileSystemTest, DeleteWithoutForceStopsAtAReadOnlyFile)
 {
-    const std::vector<String> order = MakeFlatFolder(L"src");
+    MakeFlatFolder(L"src");
     MakeReadOnly(At(L"src\\f3"));
     ExpectFailure(At(L"src\\f3") + L"の削除に失敗しました", [&] { Brivox::DeleteTree(At(L"src\\"), false); });
     EXPECT_EQ(ReadText(At(L"src\\f3")), "new");
-    bool before = true;
-    for (const String& name : order) {
-        if (name == L"f3") {
-            before = false;
-            continue;
-        }
-        EXPECT_EQ(Exists(At(L"src\\") + name), !before) << Ansi(name);
-    }
+    ExpectDoneOnlyBeforeF3([&](const String& name) { return !Exists(At(L"src\\") + name); });
 }
 
 TEST_F(FileSystemTest, DeleteOfAMissingFileFails)
