@@ -1,0 +1,30 @@
+#pragma once
+#include "foundation/geometry.h"
+
+namespace Brivox {
+
+// The optional clip of operations that read another plane. Disabled (the default) it imposes no
+// clip; its rectangle is then zero.
+struct SPlaneClip
+{
+    CRect rect{};
+    bool enabled = false;
+
+    // Intersects `r` with this record's rectangle, whether enabled or not; true when the result
+    // is not empty. Single-plane operations use a record of their own plane's bounds.
+    bool ClipToRect(CRect& r) const;
+
+    // Cuts a copy of `source` (rectangle of a source plane of `sourceSize`) to `point` of a
+    // destination of `destinationSize`, and to this clip when enabled. On true the point and the
+    // rectangle name exactly the pixels to process.
+    bool ClipBlit(CSize destinationSize, CSize sourceSize, CPoint& point, CRect& source) const;
+
+    // ClipBlit without sizes: only the clip rectangle cuts.
+    bool ClipDestination(CPoint& point, CRect& source) const;
+
+    // Cuts a scaled copy of `source` to `destination` by the clip (when enabled), moving each source
+    // edge by its destination edge's movement times the scale.
+    bool ClipScaledDestination(CRect& destination, CRect& source) const;
+};
+
+} // namespace Brivox

@@ -1,0 +1,57 @@
+#include "imaging/image_memory_pool.h"
+
+#include <gtest/gtest.h>
+
+using Brivox::MemoryBlockPool;
+
+TEST(MemoryBlockPool, ReusesOnlyBlocksBelowTwiceTheRequest)
+{
+    MemoryBlockPool pool;
+    void* small = pool.Alloc(100);  // capacity 100
+    void* middle = pool.Alloc(144); // 148
+    void* large = pool.Alloc(400);  // 404
+    pool.Free(large);
+    pool.Free(small);
+    pool.Free(middle);
+    ASSERT_EQ(pool.GetFreeCapacities(), (std::vector<std::uint32_t>{100, 148, 404}));
+
+    struct Case
+    {
+        std::size_t request;
+        void* reused; // null: a new block
+        std::uint32_t capacity;
+    };
+    const Case cases[] = {
+        {100, small, 100},   {80, small, 100},  {60, small, 100},
+        {120, middle, 148},  {50, nullptr, 52}, // 100 is not below 100
+        {200, nullptr, 204},                    // 404 is not below 400
+        {0, nullptr, 4},
+    };
+    for (const Case& c : cases) {
+        void* block = pool.Alloc(c.request);
+        EXPECT_EQ(MemoryBlockPool::CapacityOf(block), c.capacity) << c.request;
+        if (c.reused) {
+            EXPECT_EQ(block, c.reused) << c.request;
+            pool.Free(block);
+        } else {
+            EXPECT_TRUE(block != small && block != middle && block != large) << c.request;
+            pool.Free(block);
+        }
+    }
+    EXPECT_EQ(pool.GetFreeCapacities(), (std::vector<std::uint32_t>{4, 52, 100, 148, 204, 404}));
+    pool.Clear();
+    EXPECT_TRUE(pool.GetFreeCapacities().empty());
+}
+
+TEST(MemoryBlockPool, EqualCapacitiesQueueInTheOrderFreed)
+{
+    MemoryBlockPool pool;
+    void* first = pool.Alloc(96);
+    void* second = pool.Alloc(96);
+    pool.Free(first);
+    pool.Free(second);
+    EXPECT_EQ(pool.Alloc(96), first);
+    EXPECT_EQ(pool.Alloc(96), second);
+    pool.Free(first);
+    pool.Free(second);
+}
