@@ -1,6 +1,13 @@
 #include "imaging/image_memory_pool.h"
 
+#include "imaging/plane.h"
+#include "plane_fixtures.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <thread>
 
 using Brivox::MemoryBlockPool;
 
@@ -54,4 +61,31 @@ TEST(MemoryBlockPool, EqualCapacitiesQueueInTheOrderFreed)
     EXPECT_EQ(pool.Alloc(96), second);
     pool.Free(first);
     pool.Free(second);
+}
+
+TEST(MemoryBlockPool, TwoThreadsMakingAndDroppingHeapPlanesLeaveThePoolConsistent)
+{
+    auto work = [](unsigned seed, bool* intact) {
+        std::mt19937 random(seed);
+        for (int i = 0; i < 3000 && *intact; ++i) {
+            const int bits = (random() % 4 + 1) * 8;
+            Brivox::CMemoryPlane plane(bits);
+            plane.Resize({static_cast<int>(random() % 64) + 1, static_cast<int>(random() % 64) + 1});
+            // A block handed to both threads at once would show the other thread's bytes.
+            plane.Fill(seed);
+            const int x = plane.GetWidth() - 1, y = plane.GetHeight() - 1;
+            std::this_thread::yield();
+            *intact = PlaneFixtures::PixelAt(plane, x, y) == PlaneFixtures::PixelAt(plane, 0, 0);
+        }
+    };
+    bool intact1 = true, intact2 = true;
+    std::thread other(work, 0x000055u, &intact2);
+    work(0x00AA00u, &intact1);
+    other.join();
+    EXPECT_TRUE(intact1);
+    EXPECT_TRUE(intact2);
+    const auto capacities = Brivox::GetMemoryBlockPool().GetFreeCapacities();
+    EXPECT_TRUE(std::is_sorted(capacities.begin(), capacities.end()));
+    for (std::uint32_t c : capacities)
+        EXPECT_EQ(c % 8, 4u);
 }
