@@ -77,6 +77,14 @@ public:
         Destroy(surplus);
     }
 
+    // The number of objects given back and not yet handed out again; only a hint while other
+    // threads take or give back objects.
+    std::size_t GetFreeCount()
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        return m_free.size();
+    }
+
     // Destroys every free object, outside the lock (a worker thread's destruction joins it).
     void Clear()
     {

@@ -1,6 +1,7 @@
 #include "imaging/image_memory_pool.h"
 
 #include "imaging/plane.h"
+#include "imaging/plane_factory.h"
 #include "plane_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -63,29 +64,41 @@ TEST(MemoryBlockPool, EqualCapacitiesQueueInTheOrderFreed)
     pool.Free(second);
 }
 
-TEST(MemoryBlockPool, TwoThreadsMakingAndDroppingHeapPlanesLeaveThePoolConsistent)
+TEST(PlanePools, TwoThreadsMakingAndDroppingPlanesLeaveThePoolsConsistent)
 {
-    auto work = [](unsigned seed, bool* intact) {
+    Brivox::CDibPlaneFactory32 factory;
+    // Each thread's planes hold its own colour; a block or plane handed to both threads at once
+    // would show the other's.
+    auto intactAfterFill = [](Brivox::CPlane& plane, COLORREF colour) {
+        plane.Fill(colour);
+        std::this_thread::yield();
+        const auto pixels = PlaneFixtures::Pixels(plane);
+        return std::all_of(pixels.begin(), pixels.end(),
+                           [&](std::uint32_t p) { return p == pixels.front(); });
+    };
+    auto work = [&](COLORREF colour, unsigned seed, bool* intact) {
         std::mt19937 random(seed);
-        for (int i = 0; i < 3000 && *intact; ++i) {
-            const int bits = (random() % 4 + 1) * 8;
-            Brivox::CMemoryPlane plane(bits);
-            plane.Resize({static_cast<int>(random() % 64) + 1, static_cast<int>(random() % 64) + 1});
-            // A block handed to both threads at once would show the other thread's bytes.
-            plane.Fill(seed);
-            const int x = plane.GetWidth() - 1, y = plane.GetHeight() - 1;
-            std::this_thread::yield();
-            *intact = PlaneFixtures::PixelAt(plane, x, y) == PlaneFixtures::PixelAt(plane, 0, 0);
+        auto side = [&] { return static_cast<int>(random() % 48) + 1; };
+        for (int i = 0; i < 1000 && *intact; ++i) {
+            Brivox::CMemoryPlane heap(static_cast<int>(random() % 4 + 1) * 8);
+            heap.Resize({side(), side()});
+            const auto pooled = factory.Create();
+            pooled->Resize({side(), side()});
+            *intact = intactAfterFill(heap, colour) && intactAfterFill(*pooled, colour);
         }
     };
     bool intact1 = true, intact2 = true;
-    std::thread other(work, 0x000055u, &intact2);
-    work(0x00AA00u, &intact1);
+    std::thread other(work, 0x000055u, 2u, &intact2);
+    work(0x00AA00u, 1u, &intact1);
     other.join();
     EXPECT_TRUE(intact1);
     EXPECT_TRUE(intact2);
+
     const auto capacities = Brivox::GetMemoryBlockPool().GetFreeCapacities();
     EXPECT_TRUE(std::is_sorted(capacities.begin(), capacities.end()));
     for (std::uint32_t c : capacities)
         EXPECT_EQ(c % 8, 4u);
+    // Never more than two planes were out at once, and each came back.
+    EXPECT_GE(factory.GetFreeCount(), 1);
+    EXPECT_LE(factory.GetFreeCount(), 2);
 }
