@@ -1,14 +1,8 @@
 #include "foundation/worker_thread.h"
 
+#include "foundation/fault_translator.h"
+
 namespace Brivox {
-
-namespace {
-
-// The single place where a worker asks for processor faults to become exceptions on its thread.
-// TODO(threads): call Brivox::InstallExceptionTranslatorIfEnabled once the fault translator lands.
-void InstallFaultTranslatorOnThisThread() {}
-
-} // namespace
 
 void WorkerThread::Task::Assign(const Job& job)
 {
@@ -95,7 +89,8 @@ void WorkerThread::Wait()
 
 void WorkerThread::Main()
 {
-    InstallFaultTranslatorOnThisThread();
+    // Faults of a job become exceptions, which end the job but not the worker.
+    InstallExceptionTranslatorIfEnabled();
     while (m_running) {
         if (!m_task.IsIdle()) {
             try {

@@ -1,9 +1,12 @@
 #include "foundation/worker_thread.h"
 
+#include "foundation/exception.h"
+
 #include "thread_sync.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -49,6 +52,13 @@ private:
     std::vector<std::string> m_lines;
 };
 
+// Its result is used, or the compiler would remove the division.
+[[gnu::noinline]] int DivideByZero()
+{
+    volatile int zero = 0;
+    return 7 / zero;
+}
+
 } // namespace
 
 TEST(WorkerThread, AJobPostedFromItsOwnWorkerRunsNextWithoutWaiting)
@@ -83,6 +93,7 @@ TEST(WorkerThread, RunsTheNextJobAfterAJobThrew)
     const std::vector<std::pair<const char*, Brivox::WorkerThread::Job>> throwers = {
         {"standard exception", [] { throw std::runtime_error("job failed"); }},
         {"int", [] { throw 42; }},
+        {"division by zero", [] { std::printf("%d", DivideByZero()); }},
         {"empty job", Brivox::WorkerThread::Job()},
     };
     Brivox::WorkerThread worker;
@@ -95,6 +106,21 @@ TEST(WorkerThread, RunsTheNextJobAfterAJobThrew)
         worker.Wait();
         EXPECT_EQ(ran, 1) << name;
     }
+}
+
+TEST(WorkerThread, FaultsInAJobBecomeExceptionsOnTheWorker)
+{
+    Brivox::WorkerThread worker;
+    bool caught = false;
+    worker.Post([&] {
+        try {
+            std::printf("%d", DivideByZero());
+        } catch (const Brivox::FPEException&) {
+            caught = true;
+        }
+    });
+    worker.Wait();
+    EXPECT_TRUE(caught);
 }
 
 TEST(WorkerThread, PostFromAnotherThreadWaitsForThePreviousJob)
