@@ -194,7 +194,8 @@ int CStdFile::GetSize()
     if (std::fseek(m_stream, 0, SEEK_END) != 0)
         Fail(L" のファイルポインタの設定に失敗しました");
     const long size = std::ftell(m_stream);
-    if (std::fseek(m_stream, position, SEEK_SET) != 0)
+    // A size that a long cannot hold (2 GiB and more) must not pass for an empty file.
+    if (size < 0 || std::fseek(m_stream, position, SEEK_SET) != 0)
         Fail(L" のファイルポインタの設定に失敗しました");
     return static_cast<int>(size);
 }

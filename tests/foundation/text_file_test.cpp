@@ -87,6 +87,18 @@ TEST_F(TextFileTest, MissingFileFailsAndLeavesTheBuilder)
     EXPECT_TRUE(builder.ToString() == L"kept");
 }
 
+// Sizes are 32-bit: a file too large for them fails instead of reading as an empty text.
+TEST_F(TextFileTest, TooLargeAFileFails)
+{
+    const String path = At(L"huge.txt");
+    HANDLE file = ::CreateFileW(path.CStr(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    LARGE_INTEGER end;
+    end.QuadPart = 3LL << 30; // sparse on the host: nothing is written
+    ASSERT_TRUE(::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file));
+    ::CloseHandle(file);
+    EXPECT_THROW(Brivox::ReadTextFile(path), Brivox::IOException);
+}
+
 TEST_F(TextFileTest, ReadReplacesTheBuildersText)
 {
     const String path = At(L"replace.txt");
