@@ -73,4 +73,12 @@ SProcessMemoryCounters GetProcessMemoryUsage()
     return counters;
 }
 
+CPoint GetCursorPosition()
+{
+    POINT point = {0, 0};
+    if (!::GetCursorPos(&point))
+        return CPoint{0, 0};
+    return CPoint{point.x, point.y};
+}
+
 } // namespace Brivox

@@ -1,4 +1,6 @@
 #pragma once
+#include "foundation/geometry.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -31,5 +33,7 @@ SMemoryStatus GetMemoryStatus();
 // The current process's counters; throws DllNotFoundException or EntryPointNotFoundException
 // when the system lacks them.
 SProcessMemoryCounters GetProcessMemoryUsage();
+// The cursor position in screen coordinates; (0, 0) when it cannot be had.
+CPoint GetCursorPosition();
 
 } // namespace Brivox
