@@ -1,5 +1,4 @@
 #include "foundation/system_info.h"
-#include "foundation/win32.h"
 
 #include <gtest/gtest.h>
 
@@ -20,13 +19,4 @@ TEST(GetProcessMemoryUsage, ReportsTheWorkingSet)
 TEST(IsWindows2000OrLater, TrueOnEverySystemWeRunOn)
 {
     EXPECT_TRUE(Brivox::IsWindows2000OrLater());
-}
-
-TEST(GetCursorPosition, FollowsTheCursor)
-{
-    if (!::SetCursorPos(12, 34))
-        GTEST_SKIP() << "no cursor here";
-    const Brivox::CPoint point = Brivox::GetCursorPosition();
-    EXPECT_EQ(point.x, 12);
-    EXPECT_EQ(point.y, 34);
 }
