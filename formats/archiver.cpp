@@ -131,7 +131,7 @@ void IArchiver::ExtractAllChecked(const String& folder, bool showProgress)
 void IArchiver::ExtractToFileViaMemory(unsigned index, const String& folder)
 {
     CheckArchiveEntryPath(index, folder);
-    std::vector<char> bytes;
+    std::vector<unsigned char> bytes;
     ExtractToMemory(index, bytes);
     WriteFile(CFileName(GetEntry(index).name, folder), bytes.data(), static_cast<int>(bytes.size()));
 }

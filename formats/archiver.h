@@ -53,7 +53,7 @@ public:
     virtual void ExtractAll(const String& folder, bool showProgress);
     virtual void ExtractToFile(unsigned index, const String& folder) = 0;
     // Replaces the bytes with the entry's uncompressed contents.
-    virtual void ExtractToMemory(unsigned index, std::vector<char>& bytes) = 0;
+    virtual void ExtractToMemory(unsigned index, std::vector<unsigned char>& bytes) = 0;
     virtual int GetExtractMode() = 0;
 
     const String& GetArchivePath() const { return m_archivePath; }

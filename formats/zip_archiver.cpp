@@ -70,10 +70,10 @@ public:
         return last == checkWord >> 8;
     }
 
-    void Decrypt(char* data, std::size_t count)
+    void Decrypt(unsigned char* data, std::size_t count)
     {
         for (std::size_t k = 0; k < count; ++k)
-            data[k] = static_cast<char>(Decrypt(static_cast<unsigned char>(data[k])));
+            data[k] = Decrypt(data[k]);
     }
 
 private:
@@ -326,7 +326,7 @@ std::int64_t CZipArchiver::SeekToData(unsigned index)
     return start;
 }
 
-void CZipArchiver::ExtractToMemory(unsigned index, std::vector<char>& bytes)
+void CZipArchiver::ExtractToMemory(unsigned index, std::vector<unsigned char>& bytes)
 {
     std::lock_guard<std::mutex> lock(m_lock);
     bytes.clear();
@@ -353,7 +353,7 @@ void CZipArchiver::ExtractToMemory(unsigned index, std::vector<char>& bytes)
     }
 }
 
-bool CZipArchiver::ExtractEncrypted(unsigned index, std::int64_t dataStart, std::vector<char>& bytes)
+bool CZipArchiver::ExtractEncrypted(unsigned index, std::int64_t dataStart, std::vector<unsigned char>& bytes)
 {
     const SZipEntry& location = m_locations[index];
     unsigned char header[encryptionHeaderSize];
@@ -381,7 +381,7 @@ bool CZipArchiver::ExtractEncrypted(unsigned index, std::int64_t dataStart, std:
     return found;
 }
 
-bool CZipArchiver::Decode(unsigned index, std::int64_t dataStart, std::vector<char>& bytes,
+bool CZipArchiver::Decode(unsigned index, std::int64_t dataStart, std::vector<unsigned char>& bytes,
                           const ZipCryptoKeys* initialKeys)
 {
     const SZipEntry& location = m_locations[index];
@@ -398,11 +398,10 @@ bool CZipArchiver::Decode(unsigned index, std::int64_t dataStart, std::vector<ch
             keys->Decrypt(bytes.data(), bytes.size());
     }
     // A wrong password passes the one check byte once in 256 tries.
-    return !keys || ::crc32(0, reinterpret_cast<const Bytef*>(bytes.data()),
-                            static_cast<uInt>(bytes.size())) == location.crc;
+    return !keys || ::crc32(0, bytes.data(), static_cast<uInt>(bytes.size())) == location.crc;
 }
 
-bool CZipArchiver::Inflate(unsigned index, std::vector<char>& bytes, ZipCryptoKeys* keys)
+bool CZipArchiver::Inflate(unsigned index, std::vector<unsigned char>& bytes, ZipCryptoKeys* keys)
 {
     const SZipEntry& location = m_locations[index];
     std::int64_t remaining = std::int64_t{location.compressedSize} - (keys ? encryptionHeaderSize : 0);
@@ -410,9 +409,9 @@ bool CZipArchiver::Inflate(unsigned index, std::vector<char>& bytes, ZipCryptoKe
     if (!inflater.Init())
         return false;
     z_stream& stream = inflater.stream;
-    stream.next_out = reinterpret_cast<Bytef*>(bytes.data());
+    stream.next_out = bytes.data();
     stream.avail_out = static_cast<uInt>(bytes.size());
-    char input[inputChunkSize];
+    unsigned char input[inputChunkSize];
     int flush = remaining > 0 ? Z_NO_FLUSH : Z_FINISH;
     for (;;) {
         if (stream.avail_in == 0 && remaining > 0) {
@@ -423,7 +422,7 @@ bool CZipArchiver::Inflate(unsigned index, std::vector<char>& bytes, ZipCryptoKe
             remaining -= chunk;
             if (remaining == 0)
                 flush = Z_FINISH;
-            stream.next_in = reinterpret_cast<Bytef*>(input);
+            stream.next_in = input;
             stream.avail_in = static_cast<uInt>(chunk);
         }
         const int result = ::inflate(&stream, flush);

@@ -24,7 +24,7 @@ public:
     void GetExtensions(std::vector<String>& extensions) override;
     [[nodiscard]] bool Open(std::vector<SEntry>& entries) override;
     void ExtractToFile(unsigned index, const String& folder) override;
-    void ExtractToMemory(unsigned index, std::vector<char>& bytes) override;
+    void ExtractToMemory(unsigned index, std::vector<unsigned char>& bytes) override;
     int GetExtractMode() override { return ExtractModePerEntryMemory; }
 
 private:
@@ -52,9 +52,10 @@ private:
     std::int64_t SeekToData(unsigned index);
     // Reads the entry into bytes (already sized); false when the data do not decode or, with
     // keys, do not match the entry's CRC-32.
-    bool Decode(unsigned index, std::int64_t dataStart, std::vector<char>& bytes, const ZipCryptoKeys* keys);
-    bool Inflate(unsigned index, std::vector<char>& bytes, ZipCryptoKeys* keys);
-    bool ExtractEncrypted(unsigned index, std::int64_t dataStart, std::vector<char>& bytes);
+    bool Decode(unsigned index, std::int64_t dataStart, std::vector<unsigned char>& bytes,
+                const ZipCryptoKeys* keys);
+    bool Inflate(unsigned index, std::vector<unsigned char>& bytes, ZipCryptoKeys* keys);
+    bool ExtractEncrypted(unsigned index, std::int64_t dataStart, std::vector<unsigned char>& bytes);
     [[noreturn]] void FailExtraction(unsigned index) const;
 
     std::mutex m_lock;

@@ -36,7 +36,7 @@ public:
     void GetExtensions(std::vector<String>& extensions) override { extensions.push_back(L"fake"); }
     bool Open(std::vector<SEntry>&) override { return false; }
     void ExtractToFile(unsigned, const String&) override {}
-    void ExtractToMemory(unsigned, std::vector<char>& bytes) override { bytes.assign(1, 'x'); }
+    void ExtractToMemory(unsigned, std::vector<unsigned char>& bytes) override { bytes.assign(1, 'x'); }
     int GetExtractMode() override { return ExtractModePerEntryMemory; }
     void ExtractAll(const String& folder, bool showProgress) override
     {

@@ -74,7 +74,7 @@ protected:
 
     static std::string Extract(CZipArchiver& zip, unsigned index)
     {
-        std::vector<char> bytes;
+        std::vector<unsigned char> bytes;
         zip.ExtractToMemory(index, bytes);
         return std::string(bytes.begin(), bytes.end());
     }
@@ -345,7 +345,7 @@ TEST_F(Zip, CutAndScrambledArchivesFailCleanly)
             return;
         zip.SetPasswordQuery(&passwords);
         for (unsigned i = 0; i < zip.GetEntryCount(); ++i) {
-            std::vector<char> out;
+            std::vector<unsigned char> out;
             try {
                 zip.ExtractToMemory(i, out);
             } catch (const Brivox::RuntimeException&) {

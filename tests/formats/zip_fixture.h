@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ZipFixture {
@@ -120,13 +121,13 @@ inline std::string EncryptionHeader(const Entry& entry, std::uint32_t crc)
     return header;
 }
 
-// The local headers and data, then (unless left out) the directory and its end record.
-inline std::string Write(const std::vector<Entry>& entries, bool withCentralDirectory,
-                         const std::string& comment)
+// Writes an archive entry by entry. What Take hands out has been written: a large archive can
+// go to disk piece by piece.
+class Writer
 {
-    std::string out;
-    std::string directory;
-    for (const Entry& entry : entries) {
+public:
+    void Add(const Entry& entry)
+    {
         const std::uint32_t crc = Crc(entry.data);
         std::string payload = entry.deflate ? Deflate(entry.data) : entry.data;
         unsigned flags = 0;
@@ -141,7 +142,7 @@ inline std::string Write(const std::vector<Entry>& entries, bool withCentralDire
         const unsigned method = entry.method ? entry.method : entry.deflate ? 8 : 0;
         const std::uint32_t size = entry.declaredSize.value_or(static_cast<std::uint32_t>(entry.data.size()));
         const auto compressed = static_cast<std::uint32_t>(payload.size());
-        const auto offset = static_cast<std::uint32_t>(out.size());
+        const auto offset = static_cast<std::uint32_t>(m_taken + m_out.size());
 
         // Flags, method, time, date, CRC, sizes: the same order in both headers.
         const auto fields = [&](std::string& header, bool local) {
@@ -156,54 +157,77 @@ inline std::string Write(const std::vector<Entry>& entries, bool withCentralDire
             Put16(header, static_cast<unsigned>(entry.name.size()));
             Put16(header, 0); // extra field
         };
-        Put32(out, 0x04034b50);
-        Put16(out, 20);
-        fields(out, true);
-        out += entry.name;
-        out += payload;
+        Put32(m_out, 0x04034b50);
+        Put16(m_out, 20);
+        fields(m_out, true);
+        m_out += entry.name;
+        m_out += payload;
         if (entry.dataDescriptor) {
-            Put32(out, 0x08074b50);
-            Put32(out, crc);
-            Put32(out, compressed);
-            Put32(out, size);
+            Put32(m_out, 0x08074b50);
+            Put32(m_out, crc);
+            Put32(m_out, compressed);
+            Put32(m_out, size);
         }
 
-        Put32(directory, 0x02014b50);
-        Put16(directory, 20);
-        Put16(directory, 20);
-        fields(directory, false);
-        Put16(directory, 0); // comment
-        Put16(directory, 0); // disk
-        Put16(directory, 0); // internal attributes
-        Put32(directory, 0); // external attributes
-        Put32(directory, offset);
-        directory += entry.name;
+        Put32(m_directory, 0x02014b50);
+        Put16(m_directory, 20);
+        Put16(m_directory, 20);
+        fields(m_directory, false);
+        Put16(m_directory, 0); // comment
+        Put16(m_directory, 0); // disk
+        Put16(m_directory, 0); // internal attributes
+        Put32(m_directory, 0); // external attributes
+        Put32(m_directory, offset);
+        m_directory += entry.name;
+        ++m_count;
     }
-    if (!withCentralDirectory)
-        return out;
-    const auto directoryOffset = static_cast<std::uint32_t>(out.size());
-    out += directory;
-    Put32(out, 0x06054b50);
-    Put16(out, 0);
-    Put16(out, 0);
-    Put16(out, static_cast<unsigned>(entries.size()));
-    Put16(out, static_cast<unsigned>(entries.size()));
-    Put32(out, static_cast<std::uint32_t>(directory.size()));
-    Put32(out, directoryOffset);
-    Put16(out, static_cast<unsigned>(comment.size()));
-    out += comment;
-    return out;
-}
+
+    // The directory and its end record.
+    void Finish(const std::string& comment = {})
+    {
+        const auto directoryOffset = static_cast<std::uint32_t>(m_taken + m_out.size());
+        m_out += m_directory;
+        Put32(m_out, 0x06054b50);
+        Put16(m_out, 0);
+        Put16(m_out, 0);
+        Put16(m_out, m_count);
+        Put16(m_out, m_count);
+        Put32(m_out, static_cast<std::uint32_t>(m_directory.size()));
+        Put32(m_out, directoryOffset);
+        Put16(m_out, static_cast<unsigned>(comment.size()));
+        m_out += comment;
+    }
+
+    // The bytes written since the last call.
+    std::string Take()
+    {
+        m_taken += m_out.size();
+        return std::exchange(m_out, std::string());
+    }
+
+private:
+    std::string m_out;
+    std::string m_directory;
+    std::uint64_t m_taken = 0;
+    unsigned m_count = 0;
+};
 
 inline std::string Build(const std::vector<Entry>& entries, const std::string& comment = {})
 {
-    return Write(entries, true, comment);
+    Writer writer;
+    for (const Entry& entry : entries)
+        writer.Add(entry);
+    writer.Finish(comment);
+    return writer.Take();
 }
 
 // Only the local headers, as an archive cut before its directory.
 inline std::string BuildWithoutDirectory(const std::vector<Entry>& entries)
 {
-    return Write(entries, false, {});
+    Writer writer;
+    for (const Entry& entry : entries)
+        writer.Add(entry);
+    return writer.Take();
 }
 
 // Bytes that deflate poorly and well in turns, so that streams span several input chunks.
