@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Cross-builds libjpeg-turbo, libpng and GoogleTest for both architectures into a cache folder
-# outside the clone. A stamp of the inputs (this script, the toolchain files, the source package
-# versions) decides whether a kept machine's cache is still good.
-# Usage: build-deps.sh   (prints nothing but progress; the cache folder is $KANORU_DEPS_CACHE)
+# outside the clone. Each set of inputs (this script, the toolchain files, the source package
+# versions, the compiler) has a folder of its own named by their stamp, so clones of different
+# commits can share one cache without undoing each other's builds.
+# Usage: build-deps.sh           builds what is missing
+#        build-deps.sh --where   prints the folder for the current inputs (builds nothing)
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
-cache=${KANORU_DEPS_CACHE:-$HOME/.cache/kanoru2-deps}
+cache_root=${KANORU_DEPS_CACHE:-$HOME/.cache/kanoru2/deps}
 jobs=$(nproc)
-mkdir -p "$cache"
+mkdir -p "$cache_root"
 
 # Source lists can be missing on a machine whose package lists were made before deb-src was on.
 if [ -z "$(apt-cache showsrc libjpeg-turbo 2>/dev/null)" ]; then
@@ -21,13 +23,21 @@ stamp=$( { cat "$0" "$here"/cmake/mingw-common.cmake "$here"/cmake/toolchain-*.c
            echo "$jpeg_version $png_version $gtest_version";
            x86_64-w64-mingw32-g++-posix --version | head -1; } | sha256sum | cut -c1-16)
 
-if [ -f "$cache/stamp" ] && [ "$(cat "$cache/stamp")" = "$stamp" ]; then
-  echo "dependency cache is current: $cache"
+final="$cache_root/$stamp"
+if [ "${1:-}" = --where ]; then
+  echo "$final"
+  exit 0
+fi
+if [ -f "$final/done" ]; then
+  echo "dependency cache is current: $final"
   exit 0
 fi
 
-echo "building dependencies into $cache (stamp $stamp)"
-rm -rf "${cache:?}"/*
+# Built aside and renamed into place at the end: a run that stops half-way leaves nothing that
+# looks finished, and two runs at once do not write into one folder.
+cache=$(mktemp -d "$cache_root/building.XXXXXX")
+trap 'rm -rf "$cache"' EXIT
+echo "building dependencies into $final"
 src="$cache/src"
 mkdir -p "$src"
 (
@@ -69,5 +79,10 @@ for job in $(jobs -p); do wait "$job" || fail=1; done
 [ "$fail" = 0 ] || { echo "dependency build failed"; exit 1; }
 
 rm -rf "$cache/build" "$src"
-echo "$stamp" >"$cache/stamp"
+touch "$cache/done"
+if mv -T "$cache" "$final" 2>/dev/null; then
+  trap - EXIT
+else
+  echo "another run finished the same build first"
+fi
 echo "dependencies built"
