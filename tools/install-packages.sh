@@ -7,6 +7,7 @@ packages=(
   libboost-dev nasm cmake ninja-build googletest dpkg-dev
   wine wine64 fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1
   libxcomposite1 libxfixes3 libxxf86vm1 xvfb xauth x11-apps imagemagick fonts-ipafont-gothic
+  locales
 )
 
 missing=()
@@ -44,4 +45,19 @@ fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# Wine keeps non-ASCII file names on the Linux side only when the host has the locale the tests
+# run under; the German one serves the tests of locale-independent number formatting.
+wanted_locales=(ja_JP.UTF-8 de_DE.UTF-8)
+missing_locales=()
+for l in "${wanted_locales[@]}"; do
+  locale -a 2>/dev/null | grep -qix "${l/UTF-8/utf8}" || missing_locales+=("$l")
+done
+if [ ${#missing_locales[@]} -gt 0 ]; then
+  for l in "${missing_locales[@]}"; do
+    grep -q "^$l UTF-8" /etc/locale.gen 2>/dev/null ||
+      echo "$l UTF-8" | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+  done
+  "${sudo_cmd[@]}" locale-gen >/dev/null
 fi
