@@ -109,8 +109,79 @@ protected:
 
 class CPlane32 : public CPlaneEx
 {
+public:
+    // Scaled copies of `sourceRect` of the source into `destination` of this plane, stepping in
+    // 16.16 fixed point: the nearest source pixel, or the mean of four (colour only, or alpha too).
+    virtual void StretchBlit(const CPlane32& source, CRect destination, CRect sourceRect,
+                             const SPlaneClip* clip = nullptr);
+    virtual void StretchBlitSmooth(const CPlane32& source, CRect destination, CRect sourceRect,
+                                   const SPlaneClip* clip = nullptr);
+    virtual void StretchBlitSmoothAlpha(const CPlane32& source, CRect destination, CRect sourceRect,
+                                        const SPlaneClip* clip = nullptr);
+    // Resampling of `sourceRect` of the source into `destination` of this plane by pixel averaging
+    // or Lanczos3, in two passes; the forms without Alpha write alpha 0.
+    virtual void ResizeAveraging(const CPlane32& source, CRect destination, CRect sourceRect,
+                                 const SPlaneClip* clip = nullptr);
+    virtual void ResizeAveragingAlpha(const CPlane32& source, CRect destination, CRect sourceRect,
+                                      const SPlaneClip* clip = nullptr);
+    virtual void ResizeLanczos3(const CPlane32& source, CRect destination, CRect sourceRect,
+                                const SPlaneClip* clip = nullptr);
+    virtual void ResizeLanczos3Alpha(const CPlane32& source, CRect destination, CRect sourceRect,
+                                     const SPlaneClip* clip = nullptr);
+    // Folds every three pixels (or bytes) across of `sourceRect` into one pixel at `point`: red from
+    // the first, green from the second, blue from the third.
+    virtual void ImportRgb24(const CPlane& source, CPoint point, CRect sourceRect,
+                             const SPlaneClip* clip = nullptr);
+    // `rect` of the source mirrored, flipped or turned into this plane at `point`.
+    virtual void MirrorHorizontal(const CPlane32& source, CPoint point, CRect rect,
+                                  const SPlaneClip* clip = nullptr);
+    virtual void FlipVertical(const CPlane32& source, CPoint point, CRect rect,
+                              const SPlaneClip* clip = nullptr);
+    virtual void Rotate180(const CPlane32& source, CPoint point, CRect rect,
+                           const SPlaneClip* clip = nullptr);
+    virtual void Rotate90Clockwise(const CPlane32& source, CPoint point, CRect rect,
+                                   const SPlaneClip* clip = nullptr);
+    virtual void Rotate90CounterClockwise(const CPlane32& source, CPoint point, CRect rect,
+                                          const SPlaneClip* clip = nullptr);
+    // `rect` of the source turned clockwise by `angle` degrees onto the canvas of GetRotatedSize at
+    // `point`; uncovered pixels take the background colour. Interpolated or nearest.
+    virtual void RotateByAngle(const CPlane32& source, CPoint point, CRect rect, double angle,
+                               COLORREF background, const SPlaneClip* clip = nullptr);
+    virtual void RotateByAngleNearest(const CPlane32& source, CPoint point, CRect rect, double angle,
+                                      COLORREF background, const SPlaneClip* clip = nullptr);
+
+    // The whole source into the whole of this plane, as the document scales, turns and resizes pages.
+    void StretchBlit(const CPlane32& source) { StretchBlit(source, Whole(*this), Whole(source)); }
+    void StretchBlitSmooth(const CPlane32& source) { StretchBlitSmooth(source, Whole(*this), Whole(source)); }
+    void ResizeAveraging(const CPlane32& source) { ResizeAveraging(source, Whole(*this), Whole(source)); }
+    void ResizeLanczos3(const CPlane32& source) { ResizeLanczos3(source, Whole(*this), Whole(source)); }
+    void ResizeLanczos3Alpha(const CPlane32& source)
+    {
+        ResizeLanczos3Alpha(source, Whole(*this), Whole(source));
+    }
+    void ImportRgb24(const CPlane& source) { ImportRgb24(source, {0, 0}, Whole(source)); }
+    void MirrorHorizontal(const CPlane32& source) { MirrorHorizontal(source, {0, 0}, Whole(source)); }
+    void FlipVertical(const CPlane32& source) { FlipVertical(source, {0, 0}, Whole(source)); }
+    void Rotate180(const CPlane32& source) { Rotate180(source, {0, 0}, Whole(source)); }
+    void Rotate90Clockwise(const CPlane32& source) { Rotate90Clockwise(source, {0, 0}, Whole(source)); }
+    void Rotate90CounterClockwise(const CPlane32& source)
+    {
+        Rotate90CounterClockwise(source, {0, 0}, Whole(source));
+    }
+    void RotateByAngle(const CPlane32& source, double angle, COLORREF background)
+    {
+        RotateByAngle(source, {0, 0}, Whole(source), angle, background);
+    }
+    void RotateByAngleNearest(const CPlane32& source, double angle, COLORREF background)
+    {
+        RotateByAngleNearest(source, {0, 0}, Whole(source), angle, background);
+    }
+
 protected:
     explicit CPlane32(std::unique_ptr<IPlaneImpl> storage) : CPlaneEx(std::move(storage), 32) {}
+
+private:
+    static CRect Whole(const CPlane& plane) { return {0, 0, plane.GetWidth(), plane.GetHeight()}; }
 };
 
 // A 32-bit plane in a DIB section: GDI can draw on it and it can be blitted to windows.

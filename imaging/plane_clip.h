@@ -25,6 +25,18 @@ struct SPlaneClip
     // Cuts a scaled copy of `source` to `destination` by the clip (when enabled), moving each source
     // edge by its destination edge's movement times the scale.
     bool ClipScaledDestination(CRect& destination, CRect& source) const;
+
+    // Cuts a scaled copy of `source` (of a plane of `sourceSize`) into `destination` (of a plane of
+    // `destinationSize`) to both planes and to this clip when enabled; each moved edge moves the
+    // facing edge of the other rectangle by its distance times the scale, rounded half up.
+    bool ClipScaled(CSize destinationSize, CSize sourceSize, CRect& destination, CRect& source) const;
+
+    // Cuts a quarter turn of `source` placed at `point` (turned size: source height × width) to
+    // the destination and to this clip when enabled, and to the source plane. On true the point
+    // and the rectangle name exactly the pixels to turn; each kept pixel lands where it would in
+    // the uncut turn.
+    bool ClipQuarterTurn(CSize destinationSize, CSize sourceSize, CPoint& point, CRect& source,
+                         bool clockwise) const;
 };
 
 } // namespace Brivox

@@ -1,0 +1,329 @@
+#include "imaging/rotate.h"
+
+#include "imaging/pixel_rows.h"
+#include "imaging/plane.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace Brivox {
+
+namespace {
+
+using Detail::SPixelRows;
+
+// Quarter turns go tile by tile, so that the rows written across stay in the cache.
+constexpr int kTile = 64;
+
+constexpr double kQuarterTolerance = 0.0001;
+
+// Rectangles in 64 bits while they may still reach far outside both planes.
+struct SWideRect
+{
+    std::int64_t left, top, right, bottom;
+
+    bool Intersect(const CRect& r)
+    {
+        left = std::max<std::int64_t>(left, r.left);
+        top = std::max<std::int64_t>(top, r.top);
+        right = std::min<std::int64_t>(right, r.right);
+        bottom = std::min<std::int64_t>(bottom, r.bottom);
+        return left < right && top < bottom;
+    }
+    // Only once it lies inside a plane.
+    CRect Narrow() const
+    {
+        return {static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
+                static_cast<int>(bottom)};
+    }
+};
+
+// Into [0, 360); an angle that is no number at all counts as 0.
+double FoldAngle(double angle)
+{
+    if (!std::isfinite(angle))
+        return 0.0;
+    angle = std::fmod(angle, 360.0);
+    if (angle < 0.0)
+        angle += 360.0;
+    return angle >= 360.0 ? 0.0 : angle;
+}
+
+bool Near(double angle, double quarter)
+{
+    return std::fabs(angle - quarter) < kQuarterTolerance;
+}
+
+std::int64_t FloorDiv(std::int64_t v)
+{
+    return v >> 16;
+}
+
+std::int64_t CeilDiv(std::int64_t v)
+{
+    return -(-v >> 16);
+}
+
+// Sine and cosine in 16.16 (truncated toward zero) and the canvas that holds the rotated
+// rectangle, with the canvas's top-left corner in the rotated coordinates.
+struct SCanvas
+{
+    std::int64_t sine, cosine;
+    std::int64_t minX, minY;
+    CSize size;
+};
+
+SCanvas MakeCanvas(CSize size, double foldedAngle)
+{
+    const double radians = foldedAngle * 0.017453292519943295;
+    SCanvas c{};
+    c.sine = static_cast<int>(std::sin(radians) * 65536.0);
+    c.cosine = static_cast<int>(std::cos(radians) * 65536.0);
+    const std::int64_t w = size.cx, h = size.cy;
+    // The corners (w, 0), (0, h), (w, h) turned about (0, 0), which is a corner too. Rounding
+    // outward keeps every part of the picture on the canvas.
+    const std::int64_t xs[] = {c.cosine * w, -c.sine * h, c.cosine * w - c.sine * h};
+    const std::int64_t ys[] = {c.sine * w, c.cosine * h, c.sine * w + c.cosine * h};
+    std::int64_t maxX = 0, maxY = 0;
+    for (int k = 0; k < 3; ++k) {
+        c.minX = std::min(c.minX, FloorDiv(xs[k]));
+        c.minY = std::min(c.minY, FloorDiv(ys[k]));
+        maxX = std::max(maxX, CeilDiv(xs[k]));
+        maxY = std::max(maxY, CeilDiv(ys[k]));
+    }
+    c.size = {static_cast<int>(maxX - c.minX), static_cast<int>(maxY - c.minY)};
+    return c;
+}
+
+// Mirrors and flips: the copy is clipped as an unmirrored one, and the kept part mirrored into
+// the kept destination.
+void Mirror(CPlane32& destination, const CPlane32& source, CPoint point, CRect rect, const SPlaneClip* clip,
+            bool acrossX, bool acrossY)
+{
+    const SPlaneClip noClip;
+    if (!(clip ? *clip : noClip).ClipBlit(destination.GetSize(), source.GetSize(), point, rect))
+        return;
+    const Detail::PlaneBitsLock to(destination);
+    const Detail::PlaneBitsLock from(source);
+    const SPixelRows out = Detail::PixelRows(to, point.x, point.y);
+    const SPixelRows in = Detail::PixelRows(from, rect.left, rect.top);
+    const int w = rect.Width(), h = rect.Height();
+    for (int y = 0; y < h; ++y) {
+        const std::uint32_t* s = in.Row(y);
+        std::uint32_t* d = out.Row(acrossY ? h - 1 - y : y);
+        if (acrossX)
+            std::reverse_copy(s, s + w, d);
+        else
+            std::copy(s, s + w, d);
+    }
+}
+
+void QuarterTurn(CPlane32& destination, const CPlane32& source, CPoint point, CRect rect,
+                 const SPlaneClip* clip, bool clockwise)
+{
+    const SPlaneClip noClip;
+    if (!(clip ? *clip : noClip)
+             .ClipQuarterTurn(destination.GetSize(), source.GetSize(), point, rect, clockwise))
+        return;
+    const Detail::PlaneBitsLock to(destination);
+    const Detail::PlaneBitsLock from(source);
+    const SPixelRows out = Detail::PixelRows(to, point.x, point.y);
+    const SPixelRows in = Detail::PixelRows(from, rect.left, rect.top);
+    const int w = rect.Width(), h = rect.Height();
+    for (int ty = 0; ty < h; ty += kTile) {
+        const int y1 = std::min(h, ty + kTile);
+        for (int tx = 0; tx < w; tx += kTile) {
+            const int x1 = std::min(w, tx + kTile);
+            for (int y = ty; y < y1; ++y) {
+                const std::uint32_t* s = in.Row(y);
+                if (clockwise) {
+                    // Source (x, y) to (h − 1 − y, x).
+                    std::uint32_t* d = out.origin + (h - 1 - y);
+                    for (int x = tx; x < x1; ++x)
+                        d[x * out.stride] = s[x];
+                } else {
+                    // Source (x, y) to (y, w − 1 − x).
+                    std::uint32_t* d = out.origin + y;
+                    for (int x = tx; x < x1; ++x)
+                        d[(w - 1 - x) * out.stride] = s[x];
+                }
+            }
+        }
+    }
+}
+
+std::uint32_t BackgroundPixel(COLORREF colour)
+{
+    const std::uint32_t c = static_cast<std::uint32_t>(colour);
+    return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
+}
+
+// The general path of both rotations: every canvas pixel that lies in the destination (and the
+// clip, when enabled) gets sample(source position in 16.16); nothing outside is written.
+template <class Sample>
+void RotateGeneral(CPlane32& destination, const CPlane32& source, CPoint point, CRect rect, double angle,
+                   const SPlaneClip* clip, Sample sample)
+{
+    const SCanvas canvas = MakeCanvas({rect.Width(), rect.Height()}, angle);
+    SWideRect area{point.x, point.y, std::int64_t{point.x} + canvas.size.cx,
+                   std::int64_t{point.y} + canvas.size.cy};
+    if (!area.Intersect({0, 0, destination.GetWidth(), destination.GetHeight()}) ||
+        (clip && clip->enabled && !area.Intersect(clip->rect)))
+        return;
+    const CRect region = area.Narrow();
+    const Detail::PlaneBitsLock to(destination);
+    const Detail::PlaneBitsLock from(source);
+    const SPixelRows out = Detail::PixelRows(to, 0, 0);
+    const SPixelRows in = Detail::PixelRows(from, 0, 0);
+    // The source pixels that exist: the rectangle cut to the source plane, relative to the rectangle.
+    SWideRect valid{rect.left, rect.top, rect.right, rect.bottom};
+    valid.Intersect({0, 0, source.GetWidth(), source.GetHeight()});
+    const SWideRect readable{valid.left - rect.left, valid.top - rect.top, valid.right - rect.left,
+                             valid.bottom - rect.top};
+    const auto at = [&](std::int64_t x, std::int64_t y, std::uint32_t background) {
+        if (x < readable.left || x >= readable.right || y < readable.top || y >= readable.bottom)
+            return background;
+        return in.Row(static_cast<int>(y + rect.top))[x + rect.left];
+    };
+    const std::int64_t c = canvas.cosine, s = canvas.sine;
+    for (int j = region.top; j < region.bottom; ++j) {
+        const std::int64_t cy = j - point.y + canvas.minY;
+        const std::int64_t cx = region.left - point.x + canvas.minX;
+        std::int64_t sx = cx * c + cy * s;
+        std::int64_t sy = cy * c - cx * s;
+        std::uint32_t* row = out.Row(j);
+        for (int i = region.left; i < region.right; ++i, sx += c, sy -= s)
+            row[i] = sample(sx, sy, at);
+    }
+}
+
+} // namespace
+
+CSize GetRotatedSize(CSize size, double angle)
+{
+    return MakeCanvas(size, FoldAngle(angle)).size;
+}
+
+namespace Detail {
+
+std::uint32_t BilinearSample(std::uint32_t p00, std::uint32_t p10, std::uint32_t p01, std::uint32_t p11,
+                             int fx, int fy)
+{
+    std::uint32_t pixel = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const std::int64_t c00 = p00 >> shift & 0xFF, c10 = p10 >> shift & 0xFF;
+        const std::int64_t c01 = p01 >> shift & 0xFF, c11 = p11 >> shift & 0xFF;
+        const std::int64_t left = c00 * 65536 + (c01 - c00) * fy;
+        const std::int64_t right = c10 * 65536 + (c11 - c10) * fy;
+        pixel |= static_cast<std::uint32_t>((left + FloorDiv((right - left) * fx)) >> 16) << shift;
+    }
+    return pixel;
+}
+
+} // namespace Detail
+
+bool SPlaneClip::ClipQuarterTurn(CSize destinationSize, CSize sourceSize, CPoint& point, CRect& source,
+                                 bool clockwise) const
+{
+    if (source.IsEmpty())
+        return false;
+    const CRect s0 = source;
+    source.Intersect({0, 0, sourceSize.cx, sourceSize.cy});
+    if (source.IsEmpty())
+        return false;
+    const std::int64_t px = point.x, py = point.y;
+    // Where the existing source pixels land in the uncut turn.
+    SWideRect d = clockwise ? SWideRect{px + s0.bottom - source.bottom, py + source.left - s0.left,
+                                        px + s0.bottom - source.top, py + source.right - s0.left}
+                            : SWideRect{px + source.top - s0.top, py + s0.right - source.right,
+                                        px + source.bottom - s0.top, py + s0.right - source.left};
+    if (!d.Intersect({0, 0, destinationSize.cx, destinationSize.cy}) || (enabled && !d.Intersect(rect)))
+        return false;
+    // And back: the source pixels that land in what is left.
+    const SWideRect s = clockwise ? SWideRect{s0.left + d.top - py, s0.bottom - (d.right - px),
+                                              s0.left + d.bottom - py, s0.bottom - (d.left - px)}
+                                  : SWideRect{s0.right - (d.bottom - py), s0.top + d.left - px,
+                                              s0.right - (d.top - py), s0.top + d.right - px};
+    source = s.Narrow();
+    point = {static_cast<int>(d.left), static_cast<int>(d.top)};
+    return true;
+}
+
+void CPlane32::MirrorHorizontal(const CPlane32& source, CPoint point, CRect rect, const SPlaneClip* clip)
+{
+    Mirror(*this, source, point, rect, clip, true, false);
+}
+
+void CPlane32::FlipVertical(const CPlane32& source, CPoint point, CRect rect, const SPlaneClip* clip)
+{
+    Mirror(*this, source, point, rect, clip, false, true);
+}
+
+void CPlane32::Rotate180(const CPlane32& source, CPoint point, CRect rect, const SPlaneClip* clip)
+{
+    Mirror(*this, source, point, rect, clip, true, true);
+}
+
+void CPlane32::Rotate90Clockwise(const CPlane32& source, CPoint point, CRect rect, const SPlaneClip* clip)
+{
+    QuarterTurn(*this, source, point, rect, clip, true);
+}
+
+void CPlane32::Rotate90CounterClockwise(const CPlane32& source, CPoint point, CRect rect,
+                                        const SPlaneClip* clip)
+{
+    QuarterTurn(*this, source, point, rect, clip, false);
+}
+
+namespace {
+
+// The exact cases of both rotations; true when one of them has done the work.
+bool RotateByQuarter(CPlane32& destination, const CPlane32& source, CPoint point, CRect rect, double angle,
+                     const SPlaneClip* clip)
+{
+    if (std::fabs(angle) < kQuarterTolerance)
+        destination.Blit(source, point, rect, clip);
+    else if (Near(angle, 90.0))
+        destination.Rotate90Clockwise(source, point, rect, clip);
+    else if (Near(angle, 180.0))
+        destination.Rotate180(source, point, rect, clip);
+    else if (Near(angle, 270.0))
+        destination.Rotate90CounterClockwise(source, point, rect, clip);
+    else
+        return false;
+    return true;
+}
+
+} // namespace
+
+void CPlane32::RotateByAngle(const CPlane32& source, CPoint point, CRect rect, double angle,
+                             COLORREF background, const SPlaneClip* clip)
+{
+    angle = FoldAngle(angle);
+    if (rect.IsEmpty() || RotateByQuarter(*this, source, point, rect, angle, clip))
+        return;
+    const std::uint32_t fill = BackgroundPixel(background);
+    RotateGeneral(
+        *this, source, point, rect, angle, clip, [fill](std::int64_t sx, std::int64_t sy, const auto& at) {
+            const std::int64_t ix = sx >> 16, iy = sy >> 16;
+            return Detail::BilinearSample(at(ix, iy, fill), at(ix + 1, iy, fill), at(ix, iy + 1, fill),
+                                          at(ix + 1, iy + 1, fill), static_cast<int>(sx & 0xFFFF),
+                                          static_cast<int>(sy & 0xFFFF));
+        });
+}
+
+void CPlane32::RotateByAngleNearest(const CPlane32& source, CPoint point, CRect rect, double angle,
+                                    COLORREF background, const SPlaneClip* clip)
+{
+    angle = FoldAngle(angle);
+    if (rect.IsEmpty() || RotateByQuarter(*this, source, point, rect, angle, clip))
+        return;
+    const std::uint32_t fill = BackgroundPixel(background);
+    RotateGeneral(*this, source, point, rect, angle, clip,
+                  [fill](std::int64_t sx, std::int64_t sy, const auto& at) {
+                      // Rounded with the division's truncation toward zero.
+                      return at((sx + 0x8000) / 65536, (sy + 0x8000) / 65536, fill);
+                  });
+}
+
+} // namespace Brivox
