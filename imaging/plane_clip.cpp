@@ -1,5 +1,7 @@
 #include "imaging/plane_clip.h"
 
+#include "imaging/wide_rect.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -8,19 +10,7 @@ namespace Brivox {
 
 namespace {
 
-// Rectangles in 64 bits: a point far out plus a long source side must not wrap around.
-struct WideRect
-{
-    std::int64_t left, top, right, bottom;
-
-    void Intersect(const CRect& r)
-    {
-        left = std::max<std::int64_t>(left, r.left);
-        top = std::max<std::int64_t>(top, r.top);
-        right = std::min<std::int64_t>(right, r.right);
-        bottom = std::min<std::int64_t>(bottom, r.bottom);
-    }
-};
+using WideRect = Detail::SWideRect;
 
 // Steps 1 to 4 of a blit clip: the destination rectangle cut to `destinationSize` (when given) and
 // the clip, and the source rectangle and the point moved along with it. False when the source

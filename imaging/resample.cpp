@@ -23,12 +23,9 @@ void SplitLines(int lines, const std::function<void(int, int)>& job)
     ParallelFor(std::max(count, 1), job, 0, lines);
 }
 
-SResampleLines LinesOf(const Detail::PlaneBitsLock& to, CPoint toOrigin, const Detail::PlaneBitsLock& from,
-                       CPoint fromOrigin)
+SResampleLines LinesOf(const Detail::SLockedPlanes& planes)
 {
-    const Detail::SPixelRows d = Detail::PixelRows(to, toOrigin.x, toOrigin.y);
-    const Detail::SPixelRows s = Detail::PixelRows(from, fromOrigin.x, fromOrigin.y);
-    return {d.origin, d.stride, s.origin, s.stride};
+    return {planes.out.origin, planes.out.stride, planes.in.origin, planes.in.stride};
 }
 
 void Resample(EResampleFilter filter, bool alpha, CPlane32& destination, const CPlane32& source, CRect to,
@@ -98,20 +95,16 @@ void ResamplePass::Horizontal(EResampleFilter filter, bool alpha, CPlane32& dest
                               const CPlane32& source, CPoint destinationOrigin, CPoint sourceOrigin,
                               int outLength, int inLength, int lines)
 {
-    const Detail::PlaneBitsLock to(destination);
-    const Detail::PlaneBitsLock from(source);
-    ResampleRows(filter, alpha, LinesOf(to, destinationOrigin, from, sourceOrigin), outLength, inLength,
-                 lines, SplitLines);
+    const Detail::SLockedPlanes planes(destination, destinationOrigin, source, sourceOrigin);
+    ResampleRows(filter, alpha, LinesOf(planes), outLength, inLength, lines, SplitLines);
 }
 
 void ResamplePass::Vertical(EResampleFilter filter, bool alpha, CPlane32& destination, const CPlane32& source,
                             CPoint destinationOrigin, CPoint sourceOrigin, int lines, int outLength,
                             int inLength)
 {
-    const Detail::PlaneBitsLock to(destination);
-    const Detail::PlaneBitsLock from(source);
-    ResampleColumns(filter, alpha, LinesOf(to, destinationOrigin, from, sourceOrigin), lines, outLength,
-                    inLength, SplitLines);
+    const Detail::SLockedPlanes planes(destination, destinationOrigin, source, sourceOrigin);
+    ResampleColumns(filter, alpha, LinesOf(planes), lines, outLength, inLength, SplitLines);
 }
 
 void CPlane32::ResizeAveraging(const CPlane32& source, CRect destination, CRect sourceRect,

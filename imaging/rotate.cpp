@@ -2,6 +2,7 @@
 
 #include "imaging/pixel_rows.h"
 #include "imaging/plane.h"
+#include "imaging/wide_rect.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,32 +12,12 @@ namespace Brivox {
 namespace {
 
 using Detail::SPixelRows;
+using Detail::SWideRect;
 
 // Quarter turns go tile by tile, so that the rows written across stay in the cache.
 constexpr int kTile = 64;
 
 constexpr double kQuarterTolerance = 0.0001;
-
-// Rectangles in 64 bits while they may still reach far outside both planes.
-struct SWideRect
-{
-    std::int64_t left, top, right, bottom;
-
-    bool Intersect(const CRect& r)
-    {
-        left = std::max<std::int64_t>(left, r.left);
-        top = std::max<std::int64_t>(top, r.top);
-        right = std::min<std::int64_t>(right, r.right);
-        bottom = std::min<std::int64_t>(bottom, r.bottom);
-        return left < right && top < bottom;
-    }
-    // Only once it lies inside a plane.
-    CRect Narrow() const
-    {
-        return {static_cast<int>(left), static_cast<int>(top), static_cast<int>(right),
-                static_cast<int>(bottom)};
-    }
-};
 
 // Into [0, 360); an angle that is no number at all counts as 0.
 double FoldAngle(double angle)
@@ -103,10 +84,8 @@ void Mirror(CPlane32& destination, const CPlane32& source, CPoint point, CRect r
     const SPlaneClip noClip;
     if (!(clip ? *clip : noClip).ClipBlit(destination.GetSize(), source.GetSize(), point, rect))
         return;
-    const Detail::PlaneBitsLock to(destination);
-    const Detail::PlaneBitsLock from(source);
-    const SPixelRows out = Detail::PixelRows(to, point.x, point.y);
-    const SPixelRows in = Detail::PixelRows(from, rect.left, rect.top);
+    const Detail::SLockedPlanes planes(destination, point, source, {rect.left, rect.top});
+    const SPixelRows out = planes.out, in = planes.in;
     const int w = rect.Width(), h = rect.Height();
     for (int y = 0; y < h; ++y) {
         const std::uint32_t* s = in.Row(y);
@@ -125,10 +104,8 @@ void QuarterTurn(CPlane32& destination, const CPlane32& source, CPoint point, CR
     if (!(clip ? *clip : noClip)
              .ClipQuarterTurn(destination.GetSize(), source.GetSize(), point, rect, clockwise))
         return;
-    const Detail::PlaneBitsLock to(destination);
-    const Detail::PlaneBitsLock from(source);
-    const SPixelRows out = Detail::PixelRows(to, point.x, point.y);
-    const SPixelRows in = Detail::PixelRows(from, rect.left, rect.top);
+    const Detail::SLockedPlanes planes(destination, point, source, {rect.left, rect.top});
+    const SPixelRows out = planes.out, in = planes.in;
     const int w = rect.Width(), h = rect.Height();
     for (int ty = 0; ty < h; ty += kTile) {
         const int y1 = std::min(h, ty + kTile);
@@ -158,12 +135,33 @@ std::uint32_t BackgroundPixel(COLORREF colour)
     return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
 }
 
-// The general path of both rotations: every canvas pixel that lies in the destination (and the
-// clip, when enabled) gets sample(source position in 16.16); nothing outside is written.
-template <class Sample>
-void RotateGeneral(CPlane32& destination, const CPlane32& source, CPoint point, CRect rect, double angle,
-                   const SPlaneClip* clip, Sample sample)
+// The exact cases of both rotations; true when one of them has done the work.
+bool RotateByQuarter(CPlane32& destination, const CPlane32& source, CPoint point, CRect rect, double angle,
+                     const SPlaneClip* clip)
 {
+    if (std::fabs(angle) < kQuarterTolerance)
+        destination.Blit(source, point, rect, clip);
+    else if (Near(angle, 90.0))
+        destination.Rotate90Clockwise(source, point, rect, clip);
+    else if (Near(angle, 180.0))
+        destination.Rotate180(source, point, rect, clip);
+    else if (Near(angle, 270.0))
+        destination.Rotate90CounterClockwise(source, point, rect, clip);
+    else
+        return false;
+    return true;
+}
+
+// Both rotations. Off the quarter angles every canvas pixel that lies in the destination (and in
+// the clip, when enabled) gets sample(source position in 16.16, at), where at(x, y) is the source
+// pixel there or the background; nothing outside is written.
+template <class Sample>
+void Rotate(CPlane32& destination, const CPlane32& source, CPoint point, CRect rect, double angle,
+            COLORREF background, const SPlaneClip* clip, Sample sample)
+{
+    angle = FoldAngle(angle);
+    if (rect.IsEmpty() || RotateByQuarter(destination, source, point, rect, angle, clip))
+        return;
     const SCanvas canvas = MakeCanvas({rect.Width(), rect.Height()}, angle);
     SWideRect area{point.x, point.y, std::int64_t{point.x} + canvas.size.cx,
                    std::int64_t{point.y} + canvas.size.cy};
@@ -171,18 +169,17 @@ void RotateGeneral(CPlane32& destination, const CPlane32& source, CPoint point, 
         (clip && clip->enabled && !area.Intersect(clip->rect)))
         return;
     const CRect region = area.Narrow();
-    const Detail::PlaneBitsLock to(destination);
-    const Detail::PlaneBitsLock from(source);
-    const SPixelRows out = Detail::PixelRows(to, 0, 0);
-    const SPixelRows in = Detail::PixelRows(from, 0, 0);
+    const Detail::SLockedPlanes planes(destination, {0, 0}, source, {0, 0});
+    const SPixelRows out = planes.out, in = planes.in;
     // The source pixels that exist: the rectangle cut to the source plane, relative to the rectangle.
     SWideRect valid{rect.left, rect.top, rect.right, rect.bottom};
     valid.Intersect({0, 0, source.GetWidth(), source.GetHeight()});
     const SWideRect readable{valid.left - rect.left, valid.top - rect.top, valid.right - rect.left,
                              valid.bottom - rect.top};
-    const auto at = [&](std::int64_t x, std::int64_t y, std::uint32_t background) {
+    const std::uint32_t fill = BackgroundPixel(background);
+    const auto at = [&](std::int64_t x, std::int64_t y) {
         if (x < readable.left || x >= readable.right || y < readable.top || y >= readable.bottom)
-            return background;
+            return fill;
         return in.Row(static_cast<int>(y + rect.top))[x + rect.left];
     };
     const std::int64_t c = canvas.cosine, s = canvas.sine;
@@ -275,55 +272,25 @@ void CPlane32::Rotate90CounterClockwise(const CPlane32& source, CPoint point, CR
     QuarterTurn(*this, source, point, rect, clip, false);
 }
 
-namespace {
-
-// The exact cases of both rotations; true when one of them has done the work.
-bool RotateByQuarter(CPlane32& destination, const CPlane32& source, CPoint point, CRect rect, double angle,
-                     const SPlaneClip* clip)
-{
-    if (std::fabs(angle) < kQuarterTolerance)
-        destination.Blit(source, point, rect, clip);
-    else if (Near(angle, 90.0))
-        destination.Rotate90Clockwise(source, point, rect, clip);
-    else if (Near(angle, 180.0))
-        destination.Rotate180(source, point, rect, clip);
-    else if (Near(angle, 270.0))
-        destination.Rotate90CounterClockwise(source, point, rect, clip);
-    else
-        return false;
-    return true;
-}
-
-} // namespace
-
 void CPlane32::RotateByAngle(const CPlane32& source, CPoint point, CRect rect, double angle,
                              COLORREF background, const SPlaneClip* clip)
 {
-    angle = FoldAngle(angle);
-    if (rect.IsEmpty() || RotateByQuarter(*this, source, point, rect, angle, clip))
-        return;
-    const std::uint32_t fill = BackgroundPixel(background);
-    RotateGeneral(
-        *this, source, point, rect, angle, clip, [fill](std::int64_t sx, std::int64_t sy, const auto& at) {
-            const std::int64_t ix = sx >> 16, iy = sy >> 16;
-            return Detail::BilinearSample(at(ix, iy, fill), at(ix + 1, iy, fill), at(ix, iy + 1, fill),
-                                          at(ix + 1, iy + 1, fill), static_cast<int>(sx & 0xFFFF),
-                                          static_cast<int>(sy & 0xFFFF));
-        });
+    Rotate(*this, source, point, rect, angle, background, clip,
+           [](std::int64_t sx, std::int64_t sy, const auto& at) {
+               const std::int64_t ix = sx >> 16, iy = sy >> 16;
+               return Detail::BilinearSample(at(ix, iy), at(ix + 1, iy), at(ix, iy + 1), at(ix + 1, iy + 1),
+                                             static_cast<int>(sx & 0xFFFF), static_cast<int>(sy & 0xFFFF));
+           });
 }
 
 void CPlane32::RotateByAngleNearest(const CPlane32& source, CPoint point, CRect rect, double angle,
                                     COLORREF background, const SPlaneClip* clip)
 {
-    angle = FoldAngle(angle);
-    if (rect.IsEmpty() || RotateByQuarter(*this, source, point, rect, angle, clip))
-        return;
-    const std::uint32_t fill = BackgroundPixel(background);
-    RotateGeneral(*this, source, point, rect, angle, clip,
-                  [fill](std::int64_t sx, std::int64_t sy, const auto& at) {
-                      // Rounded with the division's truncation toward zero.
-                      return at((sx + 0x8000) / 65536, (sy + 0x8000) / 65536, fill);
-                  });
+    Rotate(*this, source, point, rect, angle, background, clip,
+           [](std::int64_t sx, std::int64_t sy, const auto& at) {
+               // Rounded with the division's truncation toward zero.
+               return at((sx + 0x8000) / 65536, (sy + 0x8000) / 65536);
+           });
 }
 
 } // namespace Brivox

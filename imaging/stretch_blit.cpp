@@ -138,10 +138,8 @@ void Stretch(CPlane32& destination, const CPlane32& source, CRect to, CRect from
 {
     if (Detail::StretchBlitExactRatio(destination, source, to, from, clip, boxAveraging))
         return;
-    const Detail::PlaneBitsLock toBits(destination);
-    const Detail::PlaneBitsLock fromBits(source);
-    path(Detail::PixelRows(toBits, to.left, to.top), Detail::PixelRows(fromBits, from.left, from.top),
-         to.Width(), to.Height(), from.Width(), from.Height());
+    const Detail::SLockedPlanes planes(destination, {to.left, to.top}, source, {from.left, from.top});
+    path(planes.out, planes.in, to.Width(), to.Height(), from.Width(), from.Height());
 }
 
 std::uint32_t FoldBytes(const std::uint8_t* p)
@@ -197,10 +195,9 @@ bool StretchBlitExactRatio(CPlane32& destination, const CPlane32& source, CRect&
     const int dw = destinationRect.Width(), dh = destinationRect.Height();
     const int sw = sourceRect.Width(), sh = sourceRect.Height();
     const auto rows = [&](auto operation) {
-        const PlaneBitsLock to(destination);
-        const PlaneBitsLock from(source);
-        operation(PixelRows(to, destinationRect.left, destinationRect.top),
-                  PixelRows(from, sourceRect.left, sourceRect.top));
+        const SLockedPlanes planes(destination, {destinationRect.left, destinationRect.top}, source,
+                                   {sourceRect.left, sourceRect.top});
+        operation(planes.out, planes.in);
     };
     for (const int factor : {2, 4}) {
         const int shift = factor == 2 ? 2 : 4;
@@ -287,24 +284,25 @@ void CPlane32::ImportRgb24(const CPlane& source, CPoint point, CRect sourceRect,
     const int height = std::min(to.Height(), sourceRect.Height());
     if (width <= 0 || height <= 0)
         return;
-    const int bits = source.GetBitsPerPixel();
-    if (bits == 8 || bits == 32) {
-        const Detail::PlaneBitsLock toBits(*this);
-        const Detail::PlaneBitsLock fromBits(source);
-        const SPixelRows out = Detail::PixelRows(toBits, to.left, to.top);
-        if (bits == 8)
-            ImportBytes(out, fromBits, {sourceRect.left, sourceRect.top}, width, height);
-        else
-            ImportPixels(out, Detail::PixelRows(fromBits, sourceRect.left, sourceRect.top), width, height);
+    if (source.GetBitsPerPixel() == 32) {
+        const Detail::SLockedPlanes planes(*this, {to.left, to.top}, source,
+                                           {sourceRect.left, sourceRect.top});
+        ImportPixels(planes.out, planes.in, width, height);
         return;
     }
-    // Other depths go through grey levels.
+    // 8-bit sources are read as bytes; other depths are first turned into grey levels.
+    const CPlane* bytes = &source;
+    CPoint origin{sourceRect.left, sourceRect.top};
     CMemoryPlane8 grey;
-    grey.Resize({sourceRect.Width(), sourceRect.Height()});
-    grey.Blit(source, {0, 0}, sourceRect);
+    if (source.GetBitsPerPixel() != 8) {
+        grey.Resize({sourceRect.Width(), sourceRect.Height()});
+        grey.Blit(source, {0, 0}, sourceRect);
+        bytes = &grey;
+        origin = {0, 0};
+    }
     const Detail::PlaneBitsLock toBits(*this);
-    const Detail::PlaneBitsLock fromBits(grey);
-    ImportBytes(Detail::PixelRows(toBits, to.left, to.top), fromBits, {0, 0}, width, height);
+    const Detail::PlaneBitsLock fromBits(*bytes);
+    ImportBytes(Detail::PixelRows(toBits, to.left, to.top), fromBits, origin, width, height);
 }
 
 } // namespace Brivox
