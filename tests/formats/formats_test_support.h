@@ -1,21 +1,10 @@
 #pragma once
 // Helpers shared by the format tests.
 
-#include "foundation/exception.h"
-
-#include <string>
+#include "foundation/file_test_support.h"
 
 namespace FormatsTestSupport {
 
-// The text of the RuntimeException that f throws, in the ANSI code page.
-template <typename F> std::string ThrownText(F f)
-{
-    try {
-        f();
-    } catch (const Brivox::RuntimeException& e) {
-        return e.what();
-    }
-    return "<nothing thrown>";
-}
+using FileTestSupport::ThrownText;
 
 } // namespace FormatsTestSupport

@@ -3,6 +3,7 @@
 // parallel processes), and plain system calls to set up and inspect files, so that the checks do
 // not lean on the code under test.
 #include "foundation/encoding.h"
+#include "foundation/exception.h"
 #include "foundation/string.h"
 #include "foundation/win32.h"
 
@@ -31,6 +32,17 @@ using Bytes = std::vector<unsigned char>;
 inline std::string Ansi(const Brivox::String& text)
 {
     return Brivox::GetDefaultEncoding().ToMultiByte(text);
+}
+
+// The text of the RuntimeException that f throws, in the ANSI code page.
+template <typename F> std::string ThrownText(F f)
+{
+    try {
+        f();
+    } catch (const Brivox::RuntimeException& e) {
+        return e.what();
+    }
+    return "<nothing thrown>";
 }
 
 // The system's text for an error code, as a Win32Exception appends it after " : ".
