@@ -16,10 +16,12 @@ void* ToAddress(FARPROC proc)
 
 } // namespace
 
-CDynamicLibrary::CDynamicLibrary(const String& name, bool load) : m_name(name), m_owned(load)
+CDynamicLibrary::CDynamicLibrary(const String& name, bool load, unsigned loadFlags)
+    : m_name(name), m_owned(load)
 {
     const std::string ansi = GetDefaultEncoding().ToMultiByte(name);
-    m_module = load ? ::LoadLibraryA(ansi.c_str()) : ::GetModuleHandleA(ansi.c_str());
+    // LoadLibraryEx with no flags is LoadLibrary.
+    m_module = load ? ::LoadLibraryExA(ansi.c_str(), nullptr, loadFlags) : ::GetModuleHandleA(ansi.c_str());
     if (!m_module) {
         const DWORD error = ::GetLastError();
         String message = name + L"のロードに失敗";

@@ -10,8 +10,10 @@ class CDynamicLibrary
 {
 public:
     // load true: LoadLibrary, owned and freed again; load false: a module already in the process,
-    // never freed. Throws DllNotFoundException when the module cannot be had.
-    CDynamicLibrary(const String& name, bool load);
+    // never freed. Non-zero loadFlags load through LoadLibraryEx with those flags (plug-ins loaded
+    // by full path with LOAD_WITH_ALTERED_SEARCH_PATH find the DLLs beside them). Throws
+    // DllNotFoundException when the module cannot be had.
+    CDynamicLibrary(const String& name, bool load, unsigned loadFlags = 0);
     ~CDynamicLibrary();
     CDynamicLibrary(const CDynamicLibrary&) = delete;
     CDynamicLibrary& operator=(const CDynamicLibrary&) = delete;
