@@ -2,6 +2,7 @@
 
 #include "foundation/exception.h"
 #include "foundation/file_test_support.h"
+#include "foundation/registry_test_support.h"
 #include "foundation/string.h"
 
 #include <cstring>
@@ -212,58 +213,10 @@ TEST_F(SusiePluginTest, SetInUseStaysLoadedAfterTheFolderChanges)
     EXPECT_FALSE(IsLoaded(second + L"b.spi"));
 }
 
-namespace {
-
-// Points this process's HKEY_CURRENT_USER at a private key for the length of a test, so that the
-// install-root tests neither see nor change the user's keys, nor those of tests running beside.
-class PrivateCurrentUser
-{
-public:
-    PrivateCurrentUser()
-    {
-        m_name = "Software\\KanoruTests\\CurrentUser" + std::to_string(::GetCurrentProcessId());
-        EXPECT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, m_name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                    &m_key, nullptr),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(::RegOverridePredefKey(HKEY_CURRENT_USER, m_key), ERROR_SUCCESS);
-    }
-    ~PrivateCurrentUser()
-    {
-        ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-        ::RegCloseKey(m_key);
-        ::RegDeleteTreeA(HKEY_CURRENT_USER, m_name.c_str());
-        ::RegDeleteKeyA(HKEY_CURRENT_USER, m_name.c_str());
-        ::RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\KanoruTests"); // fails while others use it
-    }
-
-    void CreateKey(const char* subKey)
-    {
-        HKEY key = nullptr;
-        ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, subKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                    nullptr),
-                  ERROR_SUCCESS);
-        ::RegCloseKey(key);
-    }
-
-    // The default value of a key below the private HKEY_CURRENT_USER.
-    void SetDefault(const char* subKey, const char* value)
-    {
-        EXPECT_EQ(::RegSetKeyValueA(HKEY_CURRENT_USER, subKey, nullptr, REG_SZ, value,
-                                    static_cast<DWORD>(std::strlen(value) + 1)),
-                  ERROR_SUCCESS);
-    }
-
-private:
-    std::string m_name;
-    HKEY m_key = nullptr;
-};
-
-} // namespace
-
 TEST(GetSusieInstallRoot, IsTheRegisteredFolderWithASeparator)
 {
-    const char* const key = "Software\\Zumotan\\Susie\\InstallRoot";
-    PrivateCurrentUser user;
+    const char* const key = RegistryTestSupport::susieInstallRoot;
+    RegistryTestSupport::PrivateCurrentUser user;
     EXPECT_EQ(Brivox::GetSusieInstallRoot(), L"");
 
     // The key without its value reads as no installation.
