@@ -31,7 +31,6 @@ public:
         ::RegCloseKey(m_key);
         ::RegDeleteTreeA(HKEY_CURRENT_USER, m_name.c_str());
         ::RegDeleteKeyA(HKEY_CURRENT_USER, m_name.c_str());
-        ::RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\KanoruTests"); // fails while others use it
     }
 
     void CreateKey(const char* subKey)
