@@ -60,7 +60,7 @@ String CSpi::GetPluginName(int i) const
     return CFileName::GetFileNameWithoutExtension(At(i).GetName());
 }
 
-void* CSpi::GetExport(int i, const wchar_t* name) const
+void* CSpi::GetExportAddress(int i, const wchar_t* name) const
 {
     const CDynamicLibrary& plugin = At(i);
     void* address = plugin.TryGetProc(name);
@@ -71,37 +71,37 @@ void* CSpi::GetExport(int i, const wchar_t* name) const
 
 SpiGetPluginInfoProc CSpi::GetPluginInfo(int i) const
 {
-    return reinterpret_cast<SpiGetPluginInfoProc>(GetExport(i, L"GetPluginInfo"));
+    return GetExport<SpiGetPluginInfoProc>(i, L"GetPluginInfo");
 }
 
 SpiIsSupportedProc CSpi::GetIsSupported(int i) const
 {
-    return reinterpret_cast<SpiIsSupportedProc>(GetExport(i, L"IsSupported"));
+    return GetExport<SpiIsSupportedProc>(i, L"IsSupported");
 }
 
 SpiGetPictureInfoProc CSpi::GetGetPictureInfo(int i) const
 {
-    return reinterpret_cast<SpiGetPictureInfoProc>(GetExport(i, L"GetPictureInfo"));
+    return GetExport<SpiGetPictureInfoProc>(i, L"GetPictureInfo");
 }
 
 SpiGetPictureProc CSpi::GetGetPicture(int i) const
 {
-    return reinterpret_cast<SpiGetPictureProc>(GetExport(i, L"GetPicture"));
+    return GetExport<SpiGetPictureProc>(i, L"GetPicture");
 }
 
 SpiGetArchiveInfoProc CSpi::GetGetArchiveInfo(int i) const
 {
-    return reinterpret_cast<SpiGetArchiveInfoProc>(GetExport(i, L"GetArchiveInfo"));
+    return GetExport<SpiGetArchiveInfoProc>(i, L"GetArchiveInfo");
 }
 
 SpiGetFileProc CSpi::GetGetFile(int i) const
 {
-    return reinterpret_cast<SpiGetFileProc>(GetExport(i, L"GetFile"));
+    return GetExport<SpiGetFileProc>(i, L"GetFile");
 }
 
 SpiConfigurationDlgProc CSpi::GetConfigurationDlg(int i) const
 {
-    return reinterpret_cast<SpiConfigurationDlgProc>(GetExport(i, L"ConfigurationDlg"));
+    return GetExport<SpiConfigurationDlgProc>(i, L"ConfigurationDlg");
 }
 
 bool CSpi::IsKind(int i, char kind) const

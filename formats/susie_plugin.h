@@ -51,7 +51,11 @@ public:
 
 private:
     const CDynamicLibrary& At(int i) const;
-    void* GetExport(int i, const wchar_t* name) const;
+    void* GetExportAddress(int i, const wchar_t* name) const;
+    template <class F> F GetExport(int i, const wchar_t* name) const
+    {
+        return reinterpret_cast<F>(GetExportAddress(i, name));
+    }
     bool IsKind(int i, char kind) const;
 
     String m_folder;

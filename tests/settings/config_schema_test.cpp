@@ -15,6 +15,13 @@ using RegistryTestSupport::PrivateCurrentUser;
 
 namespace {
 
+// A settings file an older version (or a hand) wrote, and the texts the store holds afterwards.
+struct CarryOverCase
+{
+    const char* file;
+    std::vector<std::pair<const wchar_t*, const wchar_t*>> expected;
+};
+
 class ConfigSchemaTest : public TempFolderTest
 {
 protected:
@@ -24,6 +31,18 @@ protected:
         if (!lines.empty())
             WriteText(Path(), lines);
         EXPECT_NO_THROW(InitConfig(config, Path()));
+    }
+
+    // Each file read into a fresh store gives the expected texts.
+    template <std::size_t N> void ExpectCarriedOver(const CarryOverCase (&cases)[N])
+    {
+        for (const CarryOverCase& c : cases) {
+            SCOPED_TRACE(c.file);
+            config = CConfig();
+            Init(c.file);
+            for (const auto& [key, text] : c.expected)
+                EXPECT_EQ(config.GetRaw(key), text) << Ansi(key);
+        }
     }
 
     // What a save of the store writes.
@@ -251,17 +270,6 @@ TEST(ConfigSchema, KeysAreRegisteredInTheirFixedOrder)
     EXPECT_EQ(GetConfigSchemaKeys(), order);
 }
 
-namespace {
-
-// A settings file an older version (or a hand) wrote, and the texts the store holds afterwards.
-struct CarryOverCase
-{
-    const char* file;
-    std::vector<std::pair<const wchar_t*, const wchar_t*>> expected;
-};
-
-} // namespace
-
 TEST_F(ConfigSchemaTest, CarriesOldKeysOverToThePresentOnes)
 {
     const CarryOverCase cases[] = {
@@ -301,13 +309,7 @@ TEST_F(ConfigSchemaTest, CarriesOldKeysOverToThePresentOnes)
         {"SpiPluginsDir = \r\n", {{L"SpiPluginsDir", L""}}},
         {"NotASchemaKey = kept\r\n", {{L"NotASchemaKey", L"kept"}}},
     };
-    for (const CarryOverCase& c : cases) {
-        SCOPED_TRACE(c.file);
-        config = CConfig();
-        Init(c.file);
-        for (const auto& [key, text] : c.expected)
-            EXPECT_EQ(config.GetRaw(key), text) << Ansi(key);
-    }
+    ExpectCarriedOver(cases);
 }
 
 TEST_F(ConfigSchemaTest, MalformedOldValuesLeaveTheDefaults)
@@ -329,13 +331,7 @@ TEST_F(ConfigSchemaTest, MalformedOldValuesLeaveTheDefaults)
           {L"FilterSharp", L"4"},
           {L"DrawStretchType", L"3"}}},
     };
-    for (const CarryOverCase& c : cases) {
-        SCOPED_TRACE(c.file);
-        config = CConfig();
-        Init(c.file);
-        for (const auto& [key, text] : c.expected)
-            EXPECT_EQ(config.GetRaw(key), text) << Ansi(key);
-    }
+    ExpectCarriedOver(cases);
 }
 
 TEST_F(ConfigSchemaTest, UnreadableFileLeavesTheDefaults)
