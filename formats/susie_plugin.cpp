@@ -27,9 +27,9 @@ std::vector<String> ListFolderFiles(const String& folder)
 
 CSpi::CSpi() = default;
 
-CSpi::CSpi(const String& folder) : m_folder(folder)
+CSpi::CSpi(const String& folder) : m_folder(CFileName::AppendSeparator(folder))
 {
-    for (const String& file : ListFolderFiles(folder)) {
+    for (const String& file : ListFolderFiles(m_folder)) {
         if (CFileName::GetLowerExtension(file) != L"spi")
             continue;
         try {

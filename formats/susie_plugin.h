@@ -21,7 +21,8 @@ public:
     // No folder, no plug-ins.
     CSpi();
     // Loads every file of the folder whose extension is "spi", by its full path, so that a
-    // plug-in finds the DLLs that lie beside it. A folder that is missing or cannot be listed
+    // plug-in finds the DLLs that lie beside it. A folder without a trailing separator names
+    // that folder, not its parent. A folder that is missing or cannot be listed
     // gives an empty set; a file that does not load is skipped.
     explicit CSpi(const String& folder);
     ~CSpi();
@@ -74,7 +75,7 @@ public:
     CSpiHost& operator=(const CSpiHost&) = delete;
 
     // Loads the folder's plug-ins into a new set and swaps it in, unless the folder is the one
-    // loaded now (letter case ignored). A folder without a trailing separator names that folder.
+    // loaded now (letter case ignored, with or without a trailing separator).
     void Load(const CFileName& folder);
     // The set loaded now.
     std::shared_ptr<const CSpi> GetSpi() const;

@@ -105,6 +105,11 @@ TEST_F(SusiePluginTest, LoadsTheSpiFilesOfTheFolderInDirectoryOrder)
     }
     EXPECT_TRUE(IsLoaded(folder + L"ifjpeg.spi"));
     EXPECT_FALSE(IsLoaded(folder + L"other.dll"));
+
+    // Without its trailing separator the folder still names itself, not its parent.
+    const CSpi again(CFileName::TrimTrailingSeparator(folder));
+    EXPECT_EQ(again.GetFolder(), folder);
+    EXPECT_EQ(PluginNames(again), PluginNames(spi));
 }
 
 TEST_F(SusiePluginTest, TellsThePluginKindsByTheirVersionText)
