@@ -9,7 +9,8 @@ namespace Brivox::Detail {
 
 namespace {
 
-// Pixels of an output row a vertical pass sums at a time: their sums stay in the first-level cache.
+// Pixels of an output row a vertical pass sums at a time: their sums and the source rows they read
+// stay in the first- and second-level caches.
 constexpr int kChunk = 256;
 
 BRIVOX_SSE2_TARGET inline __m128i Broadcast(std::uint32_t word)
@@ -85,16 +86,18 @@ BRIVOX_SSE2_TARGET void RowsV(std::uint32_t* dst, std::ptrdiff_t dstStride, cons
     const __m128i mask = Broadcast(keepMask);
     alignas(16) std::int32_t sums[kChunk * 4];
     __m128i* s = reinterpret_cast<__m128i*>(sums);
-    for (int y = firstOut; y < endOut; ++y) {
-        const int offset = t.offset[static_cast<std::size_t>(y)];
-        const int taps = t.taps[static_cast<std::size_t>(y)];
-        const int* rows = t.sources.data() + offset;
-        const int* weights = t.weights.data() + offset;
-        const std::uint32_t* words = t.words.data() + offset / 2 * wordsPerPair;
-        std::uint32_t* out = dst + y * dstStride;
-        for (int x0 = 0; x0 < columns; x0 += kChunk) {
-            const int length = columns - x0 < kChunk ? columns - x0 : kChunk;
-            const int blocks = length / 4;
+    // A strip of kChunk columns at a time down all output rows: the source rows that neighbouring
+    // output rows share are still in the cache when the next row needs them.
+    for (int x0 = 0; x0 < columns; x0 += kChunk) {
+        const int length = columns - x0 < kChunk ? columns - x0 : kChunk;
+        const int blocks = length / 4;
+        for (int y = firstOut; y < endOut; ++y) {
+            const int offset = t.offset[static_cast<std::size_t>(y)];
+            const int taps = t.taps[static_cast<std::size_t>(y)];
+            const int* rows = t.sources.data() + offset;
+            const int* weights = t.weights.data() + offset;
+            const std::uint32_t* words = t.words.data() + offset / 2 * wordsPerPair;
+            std::uint32_t* out = dst + y * dstStride;
             for (int k = 0; k < taps; k += 2) {
                 const std::uint32_t* a = src + rows[k] * srcStride + x0;
                 const std::uint32_t* b = src + rows[k + 1] * srcStride + x0;
