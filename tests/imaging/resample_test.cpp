@@ -54,7 +54,10 @@ struct LineCase
 
 // Results of the weight formulas worked through by hand for short lines.
 const LineCase lineCases[] = {
-    {"Lanczos3 enlarges [0,255] to 4", &CPlane32::ResizeLanczos3, {0, 255}, {0, 54, 201, 255}},
+    {"Lanczos3 enlarges [0,255] to 4, both ends overshooting into the clamp",
+     &CPlane32::ResizeLanczos3,
+     {0, 255},
+     {0, 54, 201, 255}},
     {"Lanczos3 halves an edge", &CPlane32::ResizeLanczos3, {0, 0, 255, 255}, {14, 241}},
     {"averaging reduces 3 to 2 by coverage", &CPlane32::ResizeAveraging, {0, 90, 180}, {30, 150}},
     {"averaging doubles without interpolating the last pixel",
