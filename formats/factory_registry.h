@@ -4,7 +4,9 @@
 // reader takes the list as it stands and keeps it, with its factories, for as long as it needs it,
 // so a rebuild never changes a list that another thread is walking.
 
+#include "foundation/config.h"
 #include "foundation/object_pool.h"
+#include "foundation/string.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -71,6 +73,26 @@ template <class T> FactoryList<T> OrderByPriority(FactoryList<T> formats, int cu
                                [cutOff](const SFactoryEntry<T>& entry) { return entry.priority > cutOff; }),
                   formats.end());
     return formats;
+}
+
+// One registered format with the settings key of its priority.
+template <class T> struct SPriorityKey
+{
+    String key;
+    std::shared_ptr<IFactory<T>> factory;
+};
+
+// The registry's new list from the settings: each format's priority read from its key (formats in
+// registration order), ordered against the cut-off read from its own key. A missing key throws the
+// settings store's exception.
+template <class T>
+FactoryList<T> OrderFromSettings(const CConfig& config, const std::vector<SPriorityKey<T>>& formats,
+                                 const String& cutOffKey)
+{
+    FactoryList<T> list;
+    for (const SPriorityKey<T>& format : formats)
+        list.push_back({config.GetInt(format.key), format.factory});
+    return OrderByPriority(std::move(list), config.GetInt(cutOffKey));
 }
 
 } // namespace Brivox

@@ -145,6 +145,28 @@ TEST_F(ImageLoaderRegistry, PriorityOrderAndCutOff)
               }));
 }
 
+TEST_F(ImageLoaderRegistry, PrioritiesFromTheSettings)
+{
+    const wchar_t* const keys[] = {L"LoaderPriorityJ", L"LoaderPriorityP", L"LoaderPriorityB",
+                                   L"LoaderPriorityS", L"LoaderPriorityA", L"LoaderPriorityT",
+                                   L"LoaderPriorityO"};
+    const int priorities[] = {0, 4, 8, 12, 16, 18, 24};
+    Brivox::CConfig config;
+    std::vector<Brivox::SPriorityKey<IImageLoader>> formats;
+    for (int i = 0; i < 7; ++i) {
+        config.SetInt(keys[i], priorities[i]);
+        formats.push_back({keys[i], std::make_shared<StubFactory>(L"JPBSATO"[i])});
+    }
+    config.SetInt(L"LoaderPriorityX", 20);
+    std::wstring order;
+    for (const auto& entry : Brivox::OrderFromSettings(config, formats, L"LoaderPriorityX"))
+        order += static_cast<StubFactory&>(*entry.factory).tag;
+    EXPECT_EQ(L"JPBSAT", order);
+
+    config.Remove(L"LoaderPriorityT");
+    EXPECT_THROW(Brivox::OrderFromSettings(config, formats, L"LoaderPriorityX"), Brivox::RuntimeException);
+}
+
 TEST_F(ImageLoaderRegistry, FirstDecoderThatAcceptsWins)
 {
     const Factories factories = {std::make_shared<StubFactory>(L'N', false),
