@@ -68,7 +68,7 @@ SSpan SmoothSpan(int i, int sourceLength, int destinationLength)
     return {Limit((0xFFFF + i * step) >> 16, sourceLength), Limit(((i + 1) * step) >> 16, sourceLength)};
 }
 
-void BoxMean(SPixelRows to, SPixelRows from, int dw, int dh, int factor, int shift)
+void BoxMean(SPixelRows to, SPixelRows from, int dw, int dh, int factor, int shift, std::uint32_t keepMask)
 {
     for (int j = 0; j < dh; ++j) {
         std::uint32_t* out = to.Row(j);
@@ -79,7 +79,7 @@ void BoxMean(SPixelRows to, SPixelRows from, int dw, int dh, int factor, int shi
                 for (int x = 0; x < factor; ++x)
                     sums.Add(in[x]);
             }
-            out[i] = sums.Mean(shift) & kColour;
+            out[i] = sums.Mean(shift) & keepMask;
         }
     }
 }
@@ -134,9 +134,9 @@ void StretchSmooth(SPixelRows to, SPixelRows from, int dw, int dh, int sw, int s
 // The clipped general path shared by the three stretches.
 template <class Path>
 void Stretch(CPlane32& destination, const CPlane32& source, CRect to, CRect from, const SPlaneClip* clip,
-             bool boxAveraging, Path path)
+             bool boxAveraging, bool averageAlpha, Path path)
 {
-    if (Detail::StretchBlitExactRatio(destination, source, to, from, clip, boxAveraging))
+    if (Detail::StretchBlitExactRatio(destination, source, to, from, clip, boxAveraging, averageAlpha))
         return;
     const Detail::SLockedPlanes planes(destination, {to.left, to.top}, source, {from.left, from.top});
     path(planes.out, planes.in, to.Width(), to.Height(), from.Width(), from.Height());
@@ -182,7 +182,7 @@ void ImportPixels(SPixelRows to, SPixelRows from, int width, int height)
 namespace Detail {
 
 bool StretchBlitExactRatio(CPlane32& destination, const CPlane32& source, CRect& destinationRect,
-                           CRect& sourceRect, const SPlaneClip* clip, bool boxAveraging)
+                           CRect& sourceRect, const SPlaneClip* clip, bool boxAveraging, bool averageAlpha)
 {
     if (destinationRect.Width() == sourceRect.Width() && destinationRect.Height() == sourceRect.Height()) {
         destination.Blit(source, {destinationRect.left, destinationRect.top}, sourceRect, clip);
@@ -202,7 +202,9 @@ bool StretchBlitExactRatio(CPlane32& destination, const CPlane32& source, CRect&
     for (const int factor : {2, 4}) {
         const int shift = factor == 2 ? 2 : 4;
         if (boxAveraging && sw == factor * dw && sh == factor * dh) {
-            rows([&](SPixelRows to, SPixelRows from) { BoxMean(to, from, dw, dh, factor, shift); });
+            rows([&](SPixelRows to, SPixelRows from) {
+                BoxMean(to, from, dw, dh, factor, shift, averageAlpha ? 0xFFFFFFFFu : kColour);
+            });
             return true;
         }
         if (dw == factor * sw && dh == factor * sh) {
@@ -251,13 +253,13 @@ BRIVOX_SSE2_TARGET void ImportRgb24Mmx(std::uint32_t* dst, std::ptrdiff_t dstStr
 void CPlane32::StretchBlit(const CPlane32& source, CRect destination, CRect sourceRect,
                            const SPlaneClip* clip)
 {
-    Stretch(*this, source, destination, sourceRect, clip, false, StretchNearest);
+    Stretch(*this, source, destination, sourceRect, clip, false, false, StretchNearest);
 }
 
 void CPlane32::StretchBlitSmooth(const CPlane32& source, CRect destination, CRect sourceRect,
                                  const SPlaneClip* clip)
 {
-    Stretch(*this, source, destination, sourceRect, clip, true,
+    Stretch(*this, source, destination, sourceRect, clip, true, false,
             [](SPixelRows to, SPixelRows from, int dw, int dh, int sw, int sh) {
                 StretchSmooth(to, from, dw, dh, sw, sh, kColour);
             });
@@ -266,7 +268,7 @@ void CPlane32::StretchBlitSmooth(const CPlane32& source, CRect destination, CRec
 void CPlane32::StretchBlitSmoothAlpha(const CPlane32& source, CRect destination, CRect sourceRect,
                                       const SPlaneClip* clip)
 {
-    Stretch(*this, source, destination, sourceRect, clip, true,
+    Stretch(*this, source, destination, sourceRect, clip, true, true,
             [](SPixelRows to, SPixelRows from, int dw, int dh, int sw, int sh) {
                 StretchSmooth(to, from, dw, dh, sw, sh, 0xFFFFFFFFu);
             });
