@@ -4,6 +4,8 @@
 #include "foundation/file_name.h"
 #include "foundation/text_file.h"
 
+#include <algorithm>
+
 namespace Brivox {
 
 namespace {
@@ -95,6 +97,81 @@ FILETIME DosToFileTime(unsigned short date, unsigned short time)
     if (!::DosDateTimeToFileTime(date, time, &result))
         result = FILETIME{};
     return result;
+}
+
+ArchiverRegistry& GetArchiverFactories()
+{
+    static ArchiverRegistry registry;
+    return registry;
+}
+
+std::vector<String> GetNormalizedExtensions(IArchiver& reader)
+{
+    std::vector<String> extensions;
+    reader.GetExtensions(extensions);
+    for (String& extension : extensions)
+        extension = extension.ToLower();
+    return extensions;
+}
+
+namespace {
+
+bool Contains(const std::vector<String>& list, const String& text)
+{
+    return std::find(list.begin(), list.end(), text) != list.end();
+}
+
+} // namespace
+
+std::vector<String> GetArchiveExtensions()
+{
+    std::vector<String> all;
+    const auto registry = GetArchiverFactories().Snapshot();
+    for (std::size_t i = 0; i < registry->size(); ++i) {
+        try {
+            const std::vector<String> extensions = GetNormalizedExtensions(*CreateFromRegistry(*registry, i));
+            all.insert(all.end(), extensions.begin(), extensions.end());
+        } catch (const std::exception&) {
+            // A reader that cannot be made or asked contributes nothing.
+        }
+    }
+    // Comic books are ZIP and RAR archives under another name.
+    if (Contains(all, String(L"zip")))
+        all.push_back(L"cbz");
+    if (Contains(all, String(L"rar")))
+        all.push_back(L"cbr");
+    std::sort(all.begin(), all.end());
+    all.erase(std::unique(all.begin(), all.end()), all.end());
+    return all;
+}
+
+std::shared_ptr<IArchiver> OpenArchiveWithFactories(const String& path)
+{
+    const String extension = CFileName::GetLowerExtension(path);
+    // Comic books are read by the readers of ZIP and RAR archives as well.
+    const String alias = extension == String(L"cbz")   ? String(L"zip")
+                         : extension == String(L"cbr") ? String(L"rar")
+                                                       : String();
+    auto registry = GetArchiverFactories().Snapshot();
+    for (std::size_t i = 0; i < registry->size(); ++i) {
+        std::shared_ptr<IArchiver> reader = CreateFromRegistry(*registry, i);
+        const std::vector<String> extensions = GetNormalizedExtensions(*reader);
+        if (!Contains(extensions, extension) && !(alias.Length() > 0 && Contains(extensions, alias)))
+            continue;
+        reader->SetArchivePath(path);
+        if (!reader->Open(reader->GetEntries()))
+            continue;
+        // The reader is handed out together with the list its factory sits in (a plug-in
+        // factory keeps its DLLs loaded); the reader goes first.
+        struct Held
+        {
+            std::shared_ptr<const FactoryList<IArchiver>> registry;
+            std::shared_ptr<IArchiver> reader;
+        };
+        auto held = std::make_shared<Held>(Held{std::move(registry), std::move(reader)});
+        return std::shared_ptr<IArchiver>(held, held->reader.get());
+    }
+    throw RuntimeException(path + L" の書庫読み込みに失敗しました");
 }
 
 void IArchiver::ExtractAll(const String&, bool)

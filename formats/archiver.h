@@ -2,9 +2,11 @@
 // The one interface behind every archive format: list the entries of an archive file, extract an
 // entry into memory or a folder, ask for passwords through a callback.
 
+#include "formats/factory_registry.h"
 #include "foundation/string.h"
 #include "foundation/win32.h"
 
+#include <memory>
 #include <vector>
 
 namespace Brivox {
@@ -87,6 +89,21 @@ private:
     std::vector<SEntry> m_entries;
     IQueryArchivePassword* m_passwordQuery = nullptr;
 };
+
+using ArchiverRegistry = CFactoryRegistry<IArchiver>;
+
+// The process-wide registry of archive readers, in the order in which they are tried.
+ArchiverRegistry& GetArchiverFactories();
+// The reader's extensions in lower case.
+std::vector<String> GetNormalizedExtensions(IArchiver& reader);
+// Every extension some registered reader handles, with "cbz" when "zip" is among them and "cbr"
+// when "rar" is; sorted, without duplicates. A reader that fails to answer adds nothing.
+std::vector<String> GetArchiveExtensions();
+// The first registered reader that lists the path's extension ("zip" for "cbz", "rar" for "cbr")
+// and opens the file, with its entry list filled. The reader keeps the registry list it came
+// from, and so its factory, alive. Throws RuntimeException (path + " の書庫読み込みに失敗しました")
+// when none opens it; an exception of a factory or reader passes through.
+std::shared_ptr<IArchiver> OpenArchiveWithFactories(const String& path);
 
 // Whether an entry name, extracted below folder, stays inside it. Refused: absolute, rooted,
 // drive and UNC names, any ':', reserved device names, segments of only dots and spaces other
