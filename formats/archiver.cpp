@@ -2,6 +2,7 @@
 
 #include "foundation/exception.h"
 #include "foundation/file_name.h"
+#include "foundation/temp_file.h"
 #include "foundation/text_file.h"
 
 #include <algorithm>
@@ -211,6 +212,15 @@ void IArchiver::ExtractToFileViaMemory(unsigned index, const String& folder)
     std::vector<unsigned char> bytes;
     ExtractToMemory(index, bytes);
     WriteFile(CFileName(GetEntry(index).name, folder), bytes.data(), static_cast<int>(bytes.size()));
+}
+
+void IArchiver::ExtractToMemoryViaFile(unsigned index, std::vector<unsigned char>& bytes)
+{
+    CTempFolder folder(L"");
+    folder.Create();
+    CheckArchiveEntryPath(index, folder.GetPath());
+    ExtractToFile(index, folder.GetPath());
+    ReadFile(CFileName(GetEntry(index).name, folder.GetPath()), bytes);
 }
 
 } // namespace Brivox

@@ -83,6 +83,9 @@ protected:
     // For readers that can only extract to memory: writes the bytes below the folder, making
     // the missing folders. The name is checked first.
     void ExtractToFileViaMemory(unsigned index, const String& folder);
+    // For readers that can only extract to a file: extracts into a new temporary folder that is
+    // deleted again whatever happens.
+    void ExtractToMemoryViaFile(unsigned index, std::vector<unsigned char>& bytes);
 
 private:
     String m_archivePath;

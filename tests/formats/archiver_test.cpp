@@ -2,9 +2,12 @@
 #include "formats/archiver.h"
 
 #include "formats_test_support.h"
+#include "foundation/command_line.h"
 #include "foundation/encoding.h"
 #include "foundation/exception.h"
+#include "foundation/file_name.h"
 #include "foundation/file_test_support.h"
+#include "foundation/text_file.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +21,8 @@ using FormatsTestSupport::ThrownText;
 
 namespace {
 
-// A reader over a fixed list of names whose extraction only counts its calls.
+// A reader over a fixed list of names that can only extract to files: each gets the same short
+// text, or fails when told to.
 class FakeArchiver : public IArchiver
 {
 public:
@@ -35,8 +39,17 @@ public:
 
     void GetExtensions(std::vector<String>& extensions) override { extensions.push_back(L"fake"); }
     bool Open(std::vector<SEntry>&) override { return false; }
-    void ExtractToFile(unsigned, const String&) override {}
-    void ExtractToMemory(unsigned, std::vector<unsigned char>& bytes) override { bytes.assign(1, 'x'); }
+    void ExtractToFile(unsigned index, const String& folder) override
+    {
+        extractFolders.push_back(folder);
+        if (failExtraction)
+            throw Brivox::RuntimeException(L"extraction failed");
+        Brivox::WriteFile(Brivox::CFileName(GetEntry(index).name, folder), "content", 7);
+    }
+    void ExtractToMemory(unsigned index, std::vector<unsigned char>& bytes) override
+    {
+        ExtractToMemoryViaFile(index, bytes);
+    }
     int GetExtractMode() override { return ExtractModePerEntryMemory; }
     void ExtractAll(const String& folder, bool showProgress) override
     {
@@ -45,6 +58,8 @@ public:
     }
 
     int extractAllCalls = 0;
+    bool failExtraction = false;
+    std::vector<String> extractFolders;
 };
 
 class CountingQuery : public Brivox::IQueryArchivePassword
@@ -105,6 +120,28 @@ TEST(Archiver, ExtractAllCheckedRefusesABadNameBeforeExtracting)
     FakeArchiver good({L"ok.jpg", L"sub/also-ok.jpg"});
     EXPECT_EQ(ThrownText([&] { good.ExtractAllChecked(L"C:\\tmp\\x\\", false); }), Ansi(L"未実装"));
     EXPECT_EQ(1, good.extractAllCalls);
+}
+
+TEST(Archiver, ExtractionToMemoryThroughAFileLeavesNoFolderBehind)
+{
+    FakeArchiver archive({L"sub/page.jpg", L"..\\evil.jpg"});
+    std::vector<unsigned char> bytes;
+    archive.ExtractToMemory(0, bytes);
+    EXPECT_EQ("content", std::string(bytes.begin(), bytes.end()));
+    ASSERT_EQ(1u, archive.extractFolders.size());
+    const String folder = archive.extractFolders[0];
+    EXPECT_EQ(0, folder.Compare(0, Brivox::GetTempPathString(), 0, Brivox::GetTempPathString().Length(), 0));
+    EXPECT_FALSE(FileTestSupport::Exists(folder));
+
+    archive.failExtraction = true;
+    EXPECT_EQ(ThrownText([&] { archive.ExtractToMemory(0, bytes); }), "extraction failed");
+    ASSERT_EQ(2u, archive.extractFolders.size());
+    EXPECT_FALSE(FileTestSupport::Exists(archive.extractFolders[1]));
+
+    // A name that would leave the temporary folder is refused before the reader writes anything.
+    EXPECT_EQ(ThrownText([&] { archive.ExtractToMemory(1, bytes); }),
+              Ansi(L"C:\\books\\a.zip 内に怪しいファイル名があります：..\\evil.jpg"));
+    EXPECT_EQ(2u, archive.extractFolders.size());
 }
 
 TEST(Archiver, PasswordQueryWithoutCallbackSaysNo)
