@@ -219,9 +219,6 @@ TEST_F(Zip, JapaneseNamesAreReadInTheAnsiCodePage)
     ASSERT_EQ(1u, zip->GetEntryCount());
     EXPECT_EQ(name, zip->GetEntry(0).name);
 
-    // Wine stores non-ASCII file names only when the host has a Japanese glibc locale.
-    if (!::CreateDirectoryW(At(L"出力").CStr(), nullptr))
-        GTEST_SKIP() << "this system cannot make files with Japanese names";
     zip->ExtractToFile(0, At(L"出力\\"));
     const Bytes written = FileTestSupport::ReadBytes(At(L"出力\\画像\\表紙.jpg"));
     EXPECT_TRUE(std::string(written.begin(), written.end()) == data);
