@@ -304,7 +304,7 @@ void CZipArchiver::FailExtraction(unsigned index) const
     throw RuntimeException(GetArchivePath() + L" 内の " + name + L" の解凍に失敗しました");
 }
 
-std::int64_t CZipArchiver::SeekToData(unsigned index)
+std::int64_t CZipArchiver::FindDataStart(unsigned index)
 {
     SZipEntry& location = m_locations[index];
     const std::int64_t fileSize = m_file->GetSize();
@@ -337,7 +337,7 @@ void CZipArchiver::ExtractToMemory(unsigned index, std::vector<unsigned char>& b
         FailExtraction(index);
 
     // The data must lie inside the file before anything is allocated for them.
-    const std::int64_t dataStart = SeekToData(index);
+    const std::int64_t dataStart = FindDataStart(index);
     const int header = location.encrypted ? encryptionHeaderSize : 0;
     const std::int64_t dataSize =
         location.deflated ? location.compressedSize : std::int64_t{location.size} + header;

@@ -48,8 +48,8 @@ private:
     bool AddEntry(std::vector<SEntry>& entries, const unsigned char* header, int fieldsOffset,
                   const unsigned char* name, unsigned nameLength, std::uint32_t localHeaderOffset,
                   std::int32_t dataOffset);
-    // Positions the file at the entry's data and returns the file offset of that data.
-    std::int64_t SeekToData(unsigned index);
+    // The file offset of the entry's data, read from its local header on first use.
+    std::int64_t FindDataStart(unsigned index);
     // Reads the entry into bytes (already sized); false when the data do not decode or, with
     // keys, do not match the entry's CRC-32.
     bool Decode(unsigned index, std::int64_t dataStart, std::vector<unsigned char>& bytes,
