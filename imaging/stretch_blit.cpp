@@ -276,6 +276,10 @@ void CPlane32::StretchBlitSmoothAlpha(const CPlane32& source, CRect destination,
 
 void CPlane32::ImportRgb24(const CPlane& source, CPoint point, CRect sourceRect, const SPlaneClip* clip)
 {
+    // Only whole triples take part. Cut to them, the scale is exactly 1:3, so a destination edge
+    // moved by a pixel moves the source edge by a whole triple and the folds keep their columns.
+    if (!sourceRect.IsEmpty())
+        sourceRect.right = sourceRect.left + sourceRect.Width() / 3 * 3;
     CRect to{point.x, point.y, point.x + sourceRect.Width() / 3, point.y + sourceRect.Height()};
     const SPlaneClip noClip;
     if (!(clip ? *clip : noClip).ClipScaled(GetSize(), source.GetSize(), to, sourceRect))

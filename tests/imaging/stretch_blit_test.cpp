@@ -249,6 +249,22 @@ TEST(ImportRgb24, NeverReadsPastTheSourceWhenTheRectangleOverhangsIt)
     EXPECT_EQ(PixelAt(destination, 3, 0), 0xDEADBEEFu);
 }
 
+TEST(ImportRgb24, ACutDestinationKeepsTheTriplesOfTheWholeFold)
+{
+    // Eleven columns make three triples (the last two columns are left over). Drawn from x = -1,
+    // the first triple falls off the plane and the second lands at 0, whole: columns 3, 4, 5.
+    CMemoryPlane32 source({11, 1});
+    FillRandom(source, 8);
+    CMemoryPlane32 whole({3, 1});
+    whole.ImportRgb24(source);
+    CMemoryPlane32 cut;
+    Flood(cut, 4, 1, 0xDEADBEEFu);
+    cut.ImportRgb24(source, {-1, 0}, {0, 0, 11, 1});
+    EXPECT_EQ(PixelAt(cut, 0, 0), PixelAt(whole, 1, 0));
+    EXPECT_EQ(PixelAt(cut, 1, 0), PixelAt(whole, 2, 0));
+    EXPECT_EQ(PixelAt(cut, 2, 0), 0xDEADBEEFu);
+}
+
 TEST(ImportRgb24, SimdAndPlainFormsGiveTheSameBytes)
 {
     for (const int width : {8, 9, 24, 31, 100}) {
