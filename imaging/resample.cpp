@@ -5,9 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <cstdint>
-#include <limits>
 
 namespace Brivox {
 
@@ -50,46 +48,7 @@ void Resample(EResampleFilter filter, bool alpha, CPlane32& destination, const C
     }
 }
 
-// An edge's movement carried over to the other rectangle, rounded half up, kept within int.
-int Scaled(double distance)
-{
-    const double v = std::floor(distance + 0.5);
-    constexpr double low = std::numeric_limits<int>::min(), high = std::numeric_limits<int>::max();
-    return static_cast<int>(std::clamp(v, low, high));
-}
-
-int Moved(int edge, int by)
-{
-    return static_cast<int>(std::clamp<std::int64_t>(static_cast<std::int64_t>(edge) - by,
-                                                     std::numeric_limits<int>::min(),
-                                                     std::numeric_limits<int>::max()));
-}
-
 } // namespace
-
-bool SPlaneClip::ClipScaled(CSize destinationSize, CSize sourceSize, CRect& destination, CRect& source) const
-{
-    if (destination.IsEmpty() || source.IsEmpty())
-        return false;
-    const auto side = [](int from, int to) { return static_cast<double>(to) - from; };
-    const double sx = side(destination.left, destination.right) / side(source.left, source.right);
-    const double sy = side(destination.top, destination.bottom) / side(source.top, source.bottom);
-    const CRect d0 = destination;
-    destination.Intersect({0, 0, destinationSize.cx, destinationSize.cy});
-    if (enabled)
-        destination.Intersect(rect);
-    source.left = Moved(source.left, Scaled(side(destination.left, d0.left) / sx));
-    source.top = Moved(source.top, Scaled(side(destination.top, d0.top) / sy));
-    source.right = Moved(source.right, Scaled(side(destination.right, d0.right) / sx));
-    source.bottom = Moved(source.bottom, Scaled(side(destination.bottom, d0.bottom) / sy));
-    const CRect s0 = source;
-    source.Intersect({0, 0, sourceSize.cx, sourceSize.cy});
-    destination.left = Moved(destination.left, Scaled(sx * side(source.left, s0.left)));
-    destination.top = Moved(destination.top, Scaled(sy * side(source.top, s0.top)));
-    destination.right = Moved(destination.right, Scaled(sx * side(source.right, s0.right)));
-    destination.bottom = Moved(destination.bottom, Scaled(sy * side(source.bottom, s0.bottom)));
-    return !destination.IsEmpty() && !source.IsEmpty();
-}
 
 void ResamplePass::Horizontal(EResampleFilter filter, bool alpha, CPlane32& destination,
                               const CPlane32& source, CPoint destinationOrigin, CPoint sourceOrigin,
