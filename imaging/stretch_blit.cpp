@@ -281,15 +281,22 @@ void CPlane32::ImportRgb24(const CPlane& source, CPoint point, CRect sourceRect,
     if (!sourceRect.IsEmpty())
         sourceRect.right = sourceRect.left + sourceRect.Width() / 3 * 3;
     CRect to{point.x, point.y, point.x + sourceRect.Width() / 3, point.y + sourceRect.Height()};
+    const int firstColumn = sourceRect.left;
     const SPlaneClip noClip;
     if (!(clip ? *clip : noClip).ClipScaled(GetSize(), source.GetSize(), to, sourceRect))
         return;
-    // The rounded scaled clip may leave a destination a pixel wider than a third of the source
-    // that is left; never read past it.
-    const int width = std::min(to.Width(), sourceRect.Width() / 3);
+    // A source cut at its plane's left edge may begin inside a triple: start at the next whole one,
+    // at the column the uncut fold gives it.
+    const std::int64_t triple = std::max<std::int64_t>((std::int64_t{sourceRect.left} - firstColumn + 2) / 3,
+                                                       std::int64_t{to.left} - point.x);
+    const std::int64_t left = point.x + triple, sourceLeft = firstColumn + 3 * triple;
+    // Never past the source that is left, nor past the cut destination.
+    const int width = static_cast<int>(std::min((sourceRect.right - sourceLeft) / 3, to.right - left));
     const int height = std::min(to.Height(), sourceRect.Height());
     if (width <= 0 || height <= 0)
         return;
+    to.left = static_cast<int>(left);
+    sourceRect.left = static_cast<int>(sourceLeft);
     if (source.GetBitsPerPixel() == 32) {
         const Detail::SLockedPlanes planes(*this, {to.left, to.top}, source,
                                            {sourceRect.left, sourceRect.top});

@@ -249,20 +249,27 @@ TEST(ImportRgb24, NeverReadsPastTheSourceWhenTheRectangleOverhangsIt)
     EXPECT_EQ(PixelAt(destination, 3, 0), 0xDEADBEEFu);
 }
 
-TEST(ImportRgb24, ACutDestinationKeepsTheTriplesOfTheWholeFold)
+TEST(ImportRgb24, CutFoldsKeepTheTriplesOfTheWholeFold)
 {
-    // Eleven columns make three triples (the last two columns are left over). Drawn from x = -1,
-    // the first triple falls off the plane and the second lands at 0, whole: columns 3, 4, 5.
     CMemoryPlane32 source({11, 1});
     FillRandom(source, 8);
-    CMemoryPlane32 whole({3, 1});
-    whole.ImportRgb24(source);
+    const auto fold = [&](int column) {
+        return (PixelAt(source, column, 0) & 0x00FF0000u) | (PixelAt(source, column + 1, 0) & 0xFF00FF00u) |
+               (PixelAt(source, column + 2, 0) & 0x000000FFu);
+    };
+    // Drawn from x = -1, the first triple falls off the destination and the second lands at 0,
+    // whole: columns 3, 4, 5 (the last two columns are left over).
     CMemoryPlane32 cut;
     Flood(cut, 4, 1, 0xDEADBEEFu);
     cut.ImportRgb24(source, {-1, 0}, {0, 0, 11, 1});
-    EXPECT_EQ(PixelAt(cut, 0, 0), PixelAt(whole, 1, 0));
-    EXPECT_EQ(PixelAt(cut, 1, 0), PixelAt(whole, 2, 0));
-    EXPECT_EQ(PixelAt(cut, 2, 0), 0xDEADBEEFu);
+    EXPECT_EQ(Pixels(cut), (std::vector<std::uint32_t>{fold(3), fold(6), 0xDEADBEEFu, 0xDEADBEEFu}));
+    // A rectangle from column -1: its first triple lacks a column and is left out; the others
+    // start at columns 2, 5 and 8 and stay at their places 1, 2 and 3.
+    CMemoryPlane32 overhang;
+    Flood(overhang, 5, 1, 0xDEADBEEFu);
+    overhang.ImportRgb24(source, {0, 0}, {-1, 0, 11, 1});
+    EXPECT_EQ(Pixels(overhang),
+              (std::vector<std::uint32_t>{0xDEADBEEFu, fold(2), fold(5), fold(8), 0xDEADBEEFu}));
 }
 
 TEST(ImportRgb24, SimdAndPlainFormsGiveTheSameBytes)
