@@ -24,8 +24,7 @@ void CDcTarget::FillRect(COLORREF colour, CRect rect)
 
 void CDcTarget::BitBlt(const CDcTarget& source, CPoint point, CRect rect, const SPlaneClip* clip)
 {
-    const SPlaneClip noClip;
-    if ((clip ? *clip : noClip).ClipDestination(point, rect))
+    if (ClipOrNone(clip).ClipDestination(point, rect))
         ::BitBlt(dc_, point.x, point.y, rect.Width(), rect.Height(), source.dc_, rect.left, rect.top,
                  SRCCOPY);
 }
@@ -33,8 +32,7 @@ void CDcTarget::BitBlt(const CDcTarget& source, CPoint point, CRect rect, const 
 void CDcTarget::Stretch(const CDcTarget& source, CRect destination, CRect sourceRect, const SPlaneClip* clip,
                         int mode)
 {
-    const SPlaneClip noClip;
-    if (!(clip ? *clip : noClip).ClipScaledDestination(destination, sourceRect))
+    if (!ClipOrNone(clip).ClipScaledDestination(destination, sourceRect))
         return;
     const int previous = ::SetStretchBltMode(dc_, mode);
     if (mode == HALFTONE)

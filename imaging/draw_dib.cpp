@@ -63,8 +63,7 @@ void CPlane::DrawDib(const BITMAPINFO* header, const void* bits, CPoint point, C
                      const SPlaneClip* clip)
 {
     const BITMAPINFOHEADER& h = header->bmiHeader;
-    const SPlaneClip noClip;
-    if (!(clip ? *clip : noClip).ClipBlit(GetSize(), {Side(h.biWidth), Side(h.biHeight)}, point, rect))
+    if (!ClipOrNone(clip).ClipBlit(GetSize(), {Side(h.biWidth), Side(h.biHeight)}, point, rect))
         return;
     if (GetBitsPerPixel() == 32 && bits && HasDirectPath(h)) {
         DrawDirect(Detail::PlaneBitsLock(*this), header, bits, point, rect);

@@ -88,8 +88,7 @@ void CPlane::Fill(COLORREF colour)
 
 void CPlane::Blit(const CPlane& source, CPoint point, CRect rect, const SPlaneClip* clip)
 {
-    const SPlaneClip noClip;
-    if (!(clip ? *clip : noClip).ClipBlit(size_, source.GetSize(), point, rect))
+    if (!ClipOrNone(clip).ClipBlit(size_, source.GetSize(), point, rect))
         return;
     const Detail::PlaneBitsLock to(*this);
     const Detail::PlaneBitsLock from(source);

@@ -39,4 +39,11 @@ struct SPlaneClip
                          bool clockwise) const;
 };
 
+// The clip a pointer names; a null pointer imposes none.
+inline const SPlaneClip& ClipOrNone(const SPlaneClip* clip)
+{
+    static const SPlaneClip none;
+    return clip ? *clip : none;
+}
+
 } // namespace Brivox

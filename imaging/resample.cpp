@@ -29,8 +29,7 @@ SResampleLines LinesOf(const Detail::SLockedPlanes& planes)
 void Resample(EResampleFilter filter, bool alpha, CPlane32& destination, const CPlane32& source, CRect to,
               CRect from, const SPlaneClip* clip)
 {
-    const SPlaneClip noClip;
-    if (!(clip ? *clip : noClip).ClipScaled(destination.GetSize(), source.GetSize(), to, from))
+    if (!ClipOrNone(clip).ClipScaled(destination.GetSize(), source.GetSize(), to, from))
         return;
     const int dstW = to.Width(), dstH = to.Height(), srcW = from.Width(), srcH = from.Height();
     const CPoint toOrigin{to.left, to.top}, fromOrigin{from.left, from.top};

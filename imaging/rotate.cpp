@@ -81,8 +81,7 @@ SCanvas MakeCanvas(CSize size, double foldedAngle)
 void Mirror(CPlane32& destination, const CPlane32& source, CPoint point, CRect rect, const SPlaneClip* clip,
             bool acrossX, bool acrossY)
 {
-    const SPlaneClip noClip;
-    if (!(clip ? *clip : noClip).ClipBlit(destination.GetSize(), source.GetSize(), point, rect))
+    if (!ClipOrNone(clip).ClipBlit(destination.GetSize(), source.GetSize(), point, rect))
         return;
     const Detail::SLockedPlanes planes(destination, point, source, {rect.left, rect.top});
     const SPixelRows out = planes.out, in = planes.in;
@@ -100,9 +99,7 @@ void Mirror(CPlane32& destination, const CPlane32& source, CPoint point, CRect r
 void QuarterTurn(CPlane32& destination, const CPlane32& source, CPoint point, CRect rect,
                  const SPlaneClip* clip, bool clockwise)
 {
-    const SPlaneClip noClip;
-    if (!(clip ? *clip : noClip)
-             .ClipQuarterTurn(destination.GetSize(), source.GetSize(), point, rect, clockwise))
+    if (!ClipOrNone(clip).ClipQuarterTurn(destination.GetSize(), source.GetSize(), point, rect, clockwise))
         return;
     const Detail::SLockedPlanes planes(destination, point, source, {rect.left, rect.top});
     const SPixelRows out = planes.out, in = planes.in;

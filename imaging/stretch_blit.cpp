@@ -188,9 +188,7 @@ bool StretchBlitExactRatio(CPlane32& destination, const CPlane32& source, CRect&
         destination.Blit(source, {destinationRect.left, destinationRect.top}, sourceRect, clip);
         return true;
     }
-    const SPlaneClip noClip;
-    if (!(clip ? *clip : noClip)
-             .ClipScaled(destination.GetSize(), source.GetSize(), destinationRect, sourceRect))
+    if (!ClipOrNone(clip).ClipScaled(destination.GetSize(), source.GetSize(), destinationRect, sourceRect))
         return true;
     const int dw = destinationRect.Width(), dh = destinationRect.Height();
     const int sw = sourceRect.Width(), sh = sourceRect.Height();
@@ -282,8 +280,7 @@ void CPlane32::ImportRgb24(const CPlane& source, CPoint point, CRect sourceRect,
         sourceRect.right = sourceRect.left + sourceRect.Width() / 3 * 3;
     CRect to{point.x, point.y, point.x + sourceRect.Width() / 3, point.y + sourceRect.Height()};
     const int firstColumn = sourceRect.left;
-    const SPlaneClip noClip;
-    if (!(clip ? *clip : noClip).ClipScaled(GetSize(), source.GetSize(), to, sourceRect))
+    if (!ClipOrNone(clip).ClipScaled(GetSize(), source.GetSize(), to, sourceRect))
         return;
     // A source cut at its plane's left edge may begin inside a triple: start at the next whole one,
     // at the column the uncut fold gives it.

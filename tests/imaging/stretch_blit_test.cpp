@@ -40,7 +40,6 @@ std::vector<std::uint32_t> Stretched(Stretch stretch, const CPlane32& source, in
     return Pixels(destination);
 }
 
-// floor of the per-channel mean of a block of the source, alpha 0.
 // Floor of the block's mean per channel; alpha 0 unless withAlpha.
 std::uint32_t BlockMean(const CPlane32& source, int x0, int y0, int size, bool withAlpha = false)
 {
