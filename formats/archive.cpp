@@ -149,12 +149,15 @@ void CArchive::EnsureExtracted(int index)
 
 void CArchive::EnsureExtractedLocked(int index)
 {
+    IArchiver& reader = Reader();
+    // Checked before every state shortcut: after a whole-archive extraction that failed, the
+    // entry's path is read all the same, and a climbing name would read a file outside.
+    reader.CheckArchiveEntryPath(static_cast<unsigned>(index), m_tempFolder.GetPath());
     // A whole-archive extraction that failed is not retried until the state is reset.
     if (m_wholeState < 0 || m_wholeState == Extracted)
         return;
     if (m_entryStates[index] == Extracted)
         return;
-    IArchiver& reader = Reader();
     if (reader.GetExtractMode() == IArchiver::ExtractModeWholeArchive) {
         m_wholeState = Extracting;
         try {
@@ -168,7 +171,6 @@ void CArchive::EnsureExtractedLocked(int index)
     }
     try {
         m_tempFolder.Create();
-        reader.CheckArchiveEntryPath(static_cast<unsigned>(index), m_tempFolder.GetPath());
         reader.ExtractToFile(static_cast<unsigned>(index), m_tempFolder.GetPath());
         m_entryStates[index] = Extracted;
     } catch (const std::exception&) {

@@ -218,6 +218,32 @@ TEST_F(ArchiveTest, FailedWholeArchiveExtractionIsNotRetriedUntilReset)
     EXPECT_EQ(Log().wholeArchives, 2);
 }
 
+// A whole-archive extraction refused for one climbing name must not let that entry's read fall
+// through to a file outside the extraction folder, nor open one there as a nested archive.
+TEST_F(ArchiveTest, ClimbingNameOfAFailedWholeArchiveIsNotReadOutside)
+{
+    for (int mode : {IArchiver::ExtractModePerEntryFile, IArchiver::ExtractModeWholeArchive}) {
+        SCOPED_TRACE(mode);
+        ZipRegistration zip(mode);
+        WriteFile(At(L"secret.png"), "outside the folder");
+        WriteFile(At(L"a.zip"), Zip({{"1.png", "one"}, {"..\\..\\secret.png", "inside"}}));
+        std::vector<CArchive::SListEntry> list;
+        auto archive = OpenListed(At(L"a.zip"), list);
+        ASSERT_EQ(list.size(), 2u);
+
+        EXPECT_THROW(archive->GetFileData(1), Brivox::RuntimeException);
+        EXPECT_THROW(archive->EnsureExtracted(1), Brivox::RuntimeException);
+
+        WriteFile(At(L"inner.zip"), Zip({{"2.png", "two"}}));
+        WriteFile(At(L"b.zip"), Zip({{"1.png", "one"}, {"..\\..\\inner.zip", "not an archive"}}));
+        list.clear();
+        auto outer = std::make_shared<CArchive>(extractRoot, Brivox::SArchiverContext{});
+        ASSERT_TRUE(outer->Open(At(L"b.zip")));
+        EXPECT_THROW(outer->AppendFileList(list), Brivox::RuntimeException);
+        EXPECT_TRUE(outer->GetChildren().empty());
+    }
+}
+
 TEST_F(ArchiveTest, FailedEntryExtractionIsRetried)
 {
     ZipRegistration zip(IArchiver::ExtractModePerEntryFile);
