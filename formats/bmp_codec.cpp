@@ -1,5 +1,6 @@
 #include "formats/bmp_codec.h"
 
+#include "formats/byte_order.h"
 #include "formats/image_size.h"
 
 #include <algorithm>
@@ -23,17 +24,6 @@ enum : std::uint32_t
     Rle4 = 2,
     BitFields = 3
 };
-
-std::uint16_t Read16(const unsigned char* p)
-{
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
-std::uint32_t Read32(const unsigned char* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 bool IsKnownHeaderSize(std::uint32_t size)
 {
@@ -75,7 +65,7 @@ bool BmpImage::Parse(const unsigned char* data, std::size_t size)
     if (size < fileHeaderSize + 4 || data[0] != 'B' || data[1] != 'M')
         return false;
     const unsigned char* header = data + fileHeaderSize;
-    const std::uint32_t headerSize = Read32(header);
+    const std::uint32_t headerSize = ReadLittle32(header);
     const bool core = headerSize == coreHeaderSize;
     // The core header, the information header and its later versions; at least one byte after.
     if (!IsKnownHeaderSize(headerSize) || headerSize >= size - fileHeaderSize)
@@ -84,16 +74,16 @@ bool BmpImage::Parse(const unsigned char* data, std::size_t size)
     std::int64_t width, height;
     std::uint32_t coloursUsed = 0;
     if (core) {
-        width = Read16(header + 4);
-        height = Read16(header + 6);
-        bitCount_ = Read16(header + 10);
+        width = ReadLittle16(header + 4);
+        height = ReadLittle16(header + 6);
+        bitCount_ = ReadLittle16(header + 10);
         compression_ = Uncompressed;
     } else {
-        width = static_cast<std::int32_t>(Read32(header + 4));
-        height = static_cast<std::int32_t>(Read32(header + 8));
-        bitCount_ = Read16(header + 14);
-        compression_ = Read32(header + 16);
-        coloursUsed = Read32(header + 32);
+        width = static_cast<std::int32_t>(ReadLittle32(header + 4));
+        height = static_cast<std::int32_t>(ReadLittle32(header + 8));
+        bitCount_ = ReadLittle16(header + 14);
+        compression_ = ReadLittle32(header + 16);
+        coloursUsed = ReadLittle32(header + 32);
     }
     topDown_ = height < 0;
     height = std::llabs(height);
@@ -114,8 +104,8 @@ bool BmpImage::Parse(const unsigned char* data, std::size_t size)
                 return false;
             tableOffset += 12;
         }
-        SetMasks(Read32(masks), Read32(masks + 4), Read32(masks + 8),
-                 headerSize >= 56 ? Read32(masks + 12) : 0);
+        SetMasks(ReadLittle32(masks), ReadLittle32(masks + 4), ReadLittle32(masks + 8),
+                 headerSize >= 56 ? ReadLittle32(masks + 12) : 0);
     } else if (bitCount_ == 16) {
         SetMasks(0x7C00, 0x03E0, 0x001F, 0);
     }
@@ -134,7 +124,7 @@ bool BmpImage::Parse(const unsigned char* data, std::size_t size)
         }
     }
 
-    std::size_t offset = Read32(data + 10);
+    std::size_t offset = ReadLittle32(data + 10);
     if (offset == 0)
         offset = tableOffset + (bitCount_ <= 8 ? entrySize << bitCount_ : 0);
     bits_ = offset < size ? data + offset : nullptr;
@@ -182,7 +172,7 @@ void BmpImage::ConvertRow(const std::uint8_t* from, std::uint32_t* to) const
     }
     case 16:
         for (int x = 0; x < width_; ++x)
-            to[x] = FromMasks(Read16(from + 2 * x));
+            to[x] = FromMasks(ReadLittle16(from + 2 * x));
         break;
     case 24:
         for (int x = 0; x < width_; ++x, from += 3)
@@ -192,7 +182,7 @@ void BmpImage::ConvertRow(const std::uint8_t* from, std::uint32_t* to) const
     default:
         if (compression_ == BitFields) {
             for (int x = 0; x < width_; ++x)
-                to[x] = FromMasks(Read32(from + 4 * x));
+                to[x] = FromMasks(ReadLittle32(from + 4 * x));
         } else {
             std::memcpy(to, from, static_cast<std::size_t>(width_) * 4);
         }

@@ -1,5 +1,6 @@
 #include "formats/zip_archiver.h"
 
+#include "formats/byte_order.h"
 #include "foundation/encoding.h"
 #include "foundation/exception.h"
 #include "foundation/file.h"
@@ -11,6 +12,9 @@
 #include <string>
 
 namespace Brivox {
+
+using Detail::ReadLittle16;
+using Detail::ReadLittle32;
 
 namespace {
 
@@ -24,16 +28,6 @@ constexpr int localHeaderSize = 30;
 constexpr int searchWindow = 65535 + endRecordSize;
 constexpr int encryptionHeaderSize = 12;
 constexpr int inputChunkSize = 8192;
-
-unsigned Read16(const unsigned char* p)
-{
-    return p[0] | p[1] << 8;
-}
-
-std::uint32_t Read32(const unsigned char* p)
-{
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 // The CRC-32 table (polynomial 0xEDB88320) of zlib, complete before its first use.
 const z_crc_t* CrcTable()
@@ -169,13 +163,13 @@ bool CZipArchiver::AddEntry(std::vector<SEntry>& entries, const unsigned char* h
 {
     // The fields from the flags on lie in the same order in both kinds of header.
     const unsigned char* fields = header + fieldsOffset;
-    const unsigned flags = Read16(fields);
-    const unsigned method = Read16(fields + 2);
-    const auto time = static_cast<unsigned short>(Read16(fields + 4));
-    const auto date = static_cast<unsigned short>(Read16(fields + 6));
-    const std::uint32_t crc = Read32(fields + 8);
-    const std::uint32_t compressedSize = Read32(fields + 12);
-    const std::uint32_t size = Read32(fields + 16);
+    const unsigned flags = ReadLittle16(fields);
+    const unsigned method = ReadLittle16(fields + 2);
+    const std::uint16_t time = ReadLittle16(fields + 4);
+    const std::uint16_t date = ReadLittle16(fields + 6);
+    const std::uint32_t crc = ReadLittle32(fields + 8);
+    const std::uint32_t compressedSize = ReadLittle32(fields + 12);
+    const std::uint32_t size = ReadLittle32(fields + 16);
     // Folders and empty files are not listed.
     if (size == 0)
         return true;
@@ -214,12 +208,12 @@ bool CZipArchiver::ReadCentralDirectory(std::vector<SEntry>& entries)
         m_file->Read(last.data(), window);
 
         int end = window - endRecordSize;
-        while (end >= 0 && Read32(&last[end]) != endSignature)
+        while (end >= 0 && ReadLittle32(&last[end]) != endSignature)
             --end;
         if (end < 0)
             return false;
-        const unsigned count = Read16(&last[end + 8]);
-        const std::int64_t directorySize = Read32(&last[end + 12]);
+        const unsigned count = ReadLittle16(&last[end + 8]);
+        const std::int64_t directorySize = ReadLittle32(&last[end + 12]);
         const std::int64_t tail = window - end;
 
         // The directory ends where the end record begins.
@@ -242,15 +236,15 @@ bool CZipArchiver::ReadCentralDirectory(std::vector<SEntry>& entries)
             if (p + centralHeaderSize > directorySize)
                 return false;
             const unsigned char* record = directory + p;
-            if (Read32(record) != centralSignature)
+            if (ReadLittle32(record) != centralSignature)
                 return false;
-            const unsigned nameLength = Read16(record + 28);
+            const unsigned nameLength = ReadLittle16(record + 28);
             if (p + centralHeaderSize + nameLength > directorySize)
                 return false;
-            if (!AddEntry(entries, record, 8, record + centralHeaderSize, nameLength, Read32(record + 42),
-                          -1))
+            if (!AddEntry(entries, record, 8, record + centralHeaderSize, nameLength,
+                          ReadLittle32(record + 42), -1))
                 return false;
-            p += centralHeaderSize + nameLength + Read16(record + 30) + Read16(record + 32);
+            p += centralHeaderSize + nameLength + ReadLittle16(record + 30) + ReadLittle16(record + 32);
         }
         return true;
     } catch (const std::exception&) {
@@ -267,9 +261,9 @@ bool CZipArchiver::ScanLocalHeaders(std::vector<SEntry>& entries)
             unsigned char header[localHeaderSize];
             m_file->Seek(static_cast<int>(local), 0);
             m_file->Read(header, localHeaderSize);
-            const unsigned nameLength = Read16(header + 26);
-            const unsigned extraLength = Read16(header + 28);
-            if (Read32(header) != localSignature || nameLength == 0 ||
+            const unsigned nameLength = ReadLittle16(header + 26);
+            const unsigned extraLength = ReadLittle16(header + 28);
+            if (ReadLittle32(header) != localSignature || nameLength == 0 ||
                 local + localHeaderSize + nameLength > fileSize)
                 break;
             std::vector<unsigned char> name(nameLength);
@@ -281,7 +275,7 @@ bool CZipArchiver::ScanLocalHeaders(std::vector<SEntry>& entries)
                 m_locations.clear();
                 break;
             }
-            local += dataOffset + static_cast<std::int64_t>(Read32(header + 18));
+            local += dataOffset + static_cast<std::int64_t>(ReadLittle32(header + 18));
         }
     } catch (const std::exception&) {
         // The list ends where the file stops making sense.
@@ -315,10 +309,10 @@ std::int64_t CZipArchiver::FindDataStart(unsigned index)
         unsigned char header[localHeaderSize];
         m_file->Seek(static_cast<int>(local), 0);
         m_file->Read(header, localHeaderSize);
-        if (Read32(header) != localSignature)
+        if (ReadLittle32(header) != localSignature)
             FailExtraction(index);
-        location.dataOffset =
-            static_cast<std::int32_t>(localHeaderSize + Read16(header + 26) + Read16(header + 28));
+        location.dataOffset = static_cast<std::int32_t>(localHeaderSize + ReadLittle16(header + 26) +
+                                                        ReadLittle16(header + 28));
     }
     const std::int64_t start = local + location.dataOffset;
     if (start > fileSize)
