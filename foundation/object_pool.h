@@ -91,7 +91,9 @@ public:
         std::vector<T*> all;
         {
             std::lock_guard<std::mutex> lock(m_lock);
-            all.swap(m_free);
+            // Copied, not swapped: the free list keeps its room for the objects still handed out.
+            all = m_free;
+            m_free.clear();
         }
         Destroy(all);
     }

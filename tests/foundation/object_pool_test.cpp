@@ -2,7 +2,28 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <new>
 #include <vector>
+
+namespace {
+
+// Allocations made by the calling thread while counting is on. A pool's deleter must not
+// allocate: it runs where an allocation failure can only end the program.
+thread_local bool countAllocations = false;
+thread_local int allocations = 0;
+
+} // namespace
+
+// Only the allocation is replaced: the library's own operator delete frees with free().
+void* operator new(std::size_t size)
+{
+    if (countAllocations)
+        ++allocations;
+    if (void* block = std::malloc(size != 0 ? size : 1))
+        return block;
+    throw std::bad_alloc();
+}
 
 namespace {
 
@@ -94,6 +115,24 @@ TEST_F(ObjectPoolTest, ClearDestroysTheFreeObjectsOnly)
     Tracked* keptAddress = kept.get();
     kept.reset();
     EXPECT_EQ(pool.Create().get(), keptAddress);
+}
+
+TEST_F(ObjectPoolTest, GivingBackAllocatesNothingAlsoAfterATrimOrAClear)
+{
+    Brivox::ObjectPool<Tracked> pool;
+    std::vector<std::shared_ptr<Tracked>> kept;
+    for (int i = 0; i < 4; ++i)
+        kept.push_back(pool.Create());
+    TakeAndReturn(pool, 3);
+    pool.SetMaxFree(1);
+    pool.Clear();
+
+    countAllocations = true;
+    allocations = 0;
+    kept.clear();
+    countAllocations = false;
+    EXPECT_EQ(allocations, 0);
+    EXPECT_EQ(pool.GetFreeCount(), 4u);
 }
 
 TEST_F(ObjectPoolTest, DestructorDestroysTheFreeObjectsInListOrder)
