@@ -323,10 +323,10 @@ bool ReplaceWithFile(const String& source, const String& destination)
     const unsigned attributes = GetFileAttributesString(destination);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return false;
-    const ApiString from(source), to(destination);
     const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-    return IsWindowsNT() ? ::MoveFileExW(from.WidePointer(), to.WidePointer(), flags)
-                         : ::MoveFileExA(from.AnsiPointer(), to.AnsiPointer(), flags);
+    return CallWithApiTexts(
+        source, destination, [=](const wchar_t* s, const wchar_t* d) { return ::MoveFileExW(s, d, flags); },
+        [=](const char* s, const char* d) { return ::MoveFileExA(s, d, flags); });
 }
 
 } // namespace

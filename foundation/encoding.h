@@ -51,6 +51,22 @@ private:
     String wide_;
 };
 
+// Calls wide(const wchar_t*) with the text on NT and narrow(const char*) with its ANSI form
+// elsewhere; both give the system function's result.
+template <class Wide, class Narrow> auto CallWithApiText(const String& text, Wide wide, Narrow narrow)
+{
+    const ApiString api(text);
+    return IsWindowsNT() ? wide(api.WidePointer()) : narrow(api.AnsiPointer());
+}
+
+// The same for a function of two texts (source and destination of a copy or move).
+template <class Wide, class Narrow>
+auto CallWithApiTexts(const String& first, const String& second, Wide wide, Narrow narrow)
+{
+    const ApiString a(first), b(second);
+    return IsWindowsNT() ? wide(a.WidePointer(), b.WidePointer()) : narrow(a.AnsiPointer(), b.AnsiPointer());
+}
+
 // The two halves of code written once for the wide and the narrow form of a call.
 String ToApiTextW(const String& text);
 String FromApiTextA(const std::string& text);

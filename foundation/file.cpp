@@ -61,10 +61,14 @@ CApiFile::CApiFile(const String& path, int openMode, int accessHint) : IFile(pat
     const DWORD sharing = OpenSharing(openMode);
     const DWORD creation = openMode == WriteMode ? CREATE_ALWAYS : OPEN_EXISTING;
     const DWORD flags = OpenFlags(accessHint);
-    ApiString name(path);
-    m_handle = IsWindowsNT()
-                   ? ::CreateFileW(name.WidePointer(), access, sharing, nullptr, creation, flags, nullptr)
-                   : ::CreateFileA(name.AnsiPointer(), access, sharing, nullptr, creation, flags, nullptr);
+    m_handle = CallWithApiText(
+        path,
+        [=](const wchar_t* name) {
+            return ::CreateFileW(name, access, sharing, nullptr, creation, flags, nullptr);
+        },
+        [=](const char* name) {
+            return ::CreateFileA(name, access, sharing, nullptr, creation, flags, nullptr);
+        });
     if (m_handle == INVALID_HANDLE_VALUE)
         Fail(L" のオープン・作成に失敗");
 }

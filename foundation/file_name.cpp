@@ -23,11 +23,6 @@ bool IsDriveRoot(const String& path)
     return path.Length() == 3 && path[1] == L':';
 }
 
-bool EndsWithSeparator(const String& path)
-{
-    return path.Length() > 0 && IsSeparator(path[path.Length() - 1]);
-}
-
 // Length of the root that ".." never climbs above: "C:\" or "\\server\share\"; 0 for a name
 // without one. folder ends with a separator.
 int RootLength(const String& folder)
@@ -111,10 +106,9 @@ String GetCurrentDirectoryWithSeparator()
 
 bool SetCurrentDirectoryString(const String& path)
 {
-    const ApiString text(path);
-    if (IsWindowsNT())
-        return ::SetCurrentDirectoryW(text.WidePointer()) != FALSE;
-    return ::SetCurrentDirectoryA(text.AnsiPointer()) != FALSE;
+    return CallWithApiText(
+               path, [](const wchar_t* p) { return ::SetCurrentDirectoryW(p); },
+               [](const char* p) { return ::SetCurrentDirectoryA(p); }) != FALSE;
 }
 
 String ExpandEnvironmentInPath(const String& text)
@@ -213,6 +207,11 @@ bool CFileName::IsRelative(const String& path)
     if (path.Length() < 3)
         return true;
     return !(path[1] == L':' || (IsSeparator(path[0]) && IsSeparator(path[1])));
+}
+
+bool CFileName::EndsWithSeparator(const String& path)
+{
+    return path.Length() > 0 && IsSeparator(path[path.Length() - 1]);
 }
 
 int CFileName::FindLastSeparator(const String& path)

@@ -42,6 +42,8 @@ public:
 
     // False for "C:..." and "\\..." names of 3 or more characters; true otherwise.
     static bool IsRelative(const String& path);
+    // Ends with '\' or '/': the path names a folder.
+    static bool EndsWithSeparator(const String& path);
     static int FindLastSeparator(const String& path);
     // The last '.' with no separator after it, else -1.
     static int FindExtensionDot(const String& path);

@@ -12,27 +12,6 @@ namespace Brivox {
 
 namespace {
 
-// Calls the wide form of a system function on NT and the narrow one, with the path in the ANSI
-// code page, elsewhere.
-template <class Wide, class Narrow> auto CallWithPath(const String& path, Wide wide, Narrow narrow)
-{
-    ApiString api(path);
-    return IsWindowsNT() ? wide(api.WidePointer()) : narrow(api.AnsiPointer());
-}
-
-template <class Wide, class Narrow>
-auto CallWithPaths(const String& first, const String& second, Wide wide, Narrow narrow)
-{
-    ApiString a(first), b(second);
-    return IsWindowsNT() ? wide(a.WidePointer(), b.WidePointer()) : narrow(a.AnsiPointer(), b.AnsiPointer());
-}
-
-bool EndsWithSeparator(const String& path)
-{
-    const int length = path.Length();
-    return length > 0 && (path[length - 1] == L'\\' || path[length - 1] == L'/');
-}
-
 [[noreturn]] void ThrowSearchFailed(const String& pattern)
 {
     const DWORD error = ::GetLastError();
@@ -49,7 +28,7 @@ FindFile::FindFile(const String& pattern)
     : m_pattern(pattern), m_directory(CFileName::GetDirectory(pattern)), m_wide(), m_narrow(),
       m_isNT(IsWindowsNT())
 {
-    m_handle = CallWithPath(
+    m_handle = CallWithApiText(
         pattern, [this](const wchar_t* p) { return ::FindFirstFileW(p, &m_wide); },
         [this](const char* p) { return ::FindFirstFileA(p, &m_narrow); });
     if (m_handle == INVALID_HANDLE_VALUE)
@@ -110,14 +89,14 @@ FILETIME FindFile::GetLastWriteTime() const
 unsigned GetFileAttributesString(const String& path)
 {
     ErrorModeGuard quiet(SEM_FAILCRITICALERRORS);
-    return CallWithPath(
+    return CallWithApiText(
         path, [](const wchar_t* p) { return ::GetFileAttributesW(p); },
         [](const char* p) { return ::GetFileAttributesA(p); });
 }
 
 void SetFileAttributesString(const String& path, unsigned attributes)
 {
-    CallWithPath(
+    CallWithApiText(
         path, [=](const wchar_t* p) { return ::SetFileAttributesW(p, attributes); },
         [=](const char* p) { return ::SetFileAttributesA(p, attributes); });
 }
@@ -150,7 +129,7 @@ String GetExistingAncestor(const String& path)
 
 String AppendSeparatorIfDirectory(const String& path)
 {
-    if (EndsWithSeparator(path))
+    if (CFileName::EndsWithSeparator(path))
         return path;
     const unsigned attributes = GetFileAttributesString(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -168,7 +147,7 @@ FILETIME GetFileTimes(const String& path)
 
 void CreateDirectories(const String& path)
 {
-    if (!EndsWithSeparator(path)) {
+    if (!CFileName::EndsWithSeparator(path)) {
         const String directory = CFileName::GetDirectory(path);
         if (directory.Length() > 0)
             CreateDirectories(directory);
@@ -179,7 +158,7 @@ void CreateDirectories(const String& path)
     const String parent = CFileName::GetParent(path);
     if (parent.Length() > 0)
         CreateDirectories(parent);
-    const BOOL created = CallWithPath(
+    const BOOL created = CallWithApiText(
         path, [](const wchar_t* p) { return ::CreateDirectoryW(p, nullptr); },
         [](const char* p) { return ::CreateDirectoryA(p, nullptr); });
     // Another thread or program may have made it in the meantime; that is no failure.
@@ -263,31 +242,21 @@ unsigned GetTotalSize(const String& path)
 
 // ---- Copy, move, delete
 
-namespace {
-
-// The sub-folder's own name: "C:\a\sub\" gives "sub".
-String FolderName(const String& folder)
-{
-    return CFileName::GetParentFolderName(folder);
-}
-
-} // namespace
-
 void CopyTree(const String& source, const String& destination, bool overwrite)
 {
-    if (EndsWithSeparator(destination) && EndsWithSeparator(source)) {
+    if (CFileName::EndsWithSeparator(destination) && CFileName::EndsWithSeparator(source)) {
         for (const String& folder : ListFolders(source, 0))
-            CopyTree(folder, destination + FolderName(folder) + L"\\", overwrite);
+            CopyTree(folder, destination + CFileName::GetParentFolderName(folder) + L"\\", overwrite);
         for (const String& file : ListFiles(source, 0))
             CopyTree(file, destination, overwrite);
         return;
     }
-    if (EndsWithSeparator(destination)) {
+    if (CFileName::EndsWithSeparator(destination)) {
         CopyTree(source, destination + CFileName::GetFileName(source), overwrite);
         return;
     }
     CreateDirectories(CFileName::GetDirectory(destination));
-    const BOOL copied = CallWithPaths(
+    const BOOL copied = CallWithApiTexts(
         source, destination,
         [=](const wchar_t* s, const wchar_t* d) { return ::CopyFileW(s, d, !overwrite); },
         [=](const char* s, const char* d) { return ::CopyFileA(s, d, !overwrite); });
@@ -297,27 +266,27 @@ void CopyTree(const String& source, const String& destination, bool overwrite)
 
 void MoveTree(const String& source, const String& destination)
 {
-    if (EndsWithSeparator(destination) && EndsWithSeparator(source)) {
+    if (CFileName::EndsWithSeparator(destination) && CFileName::EndsWithSeparator(source)) {
         // The destination folder is made first, so that an empty folder is moved too rather
         // than removed from the source and never made again.
         CreateDirectories(destination);
         for (const String& folder : ListFolders(source, 0))
-            MoveTree(folder, destination + FolderName(folder) + L"\\");
+            MoveTree(folder, destination + CFileName::GetParentFolderName(folder) + L"\\");
         for (const String& file : ListFiles(source, 0))
             MoveTree(file, destination);
-        const BOOL removed = CallWithPath(
+        const BOOL removed = CallWithApiText(
             CFileName::TrimTrailingSeparator(source), [](const wchar_t* p) { return ::RemoveDirectoryW(p); },
             [](const char* p) { return ::RemoveDirectoryA(p); });
         if (!removed)
             throw IOException(source + L" の削除に失敗しました");
         return;
     }
-    if (EndsWithSeparator(destination)) {
+    if (CFileName::EndsWithSeparator(destination)) {
         MoveTree(source, destination + CFileName::GetFileName(source));
         return;
     }
     CreateDirectories(CFileName::GetDirectory(destination));
-    const BOOL moved = CallWithPaths(
+    const BOOL moved = CallWithApiTexts(
         CFileName::TrimTrailingSeparator(source), CFileName::TrimTrailingSeparator(destination),
         [](const wchar_t* s, const wchar_t* d) { return ::MoveFileExW(s, d, MOVEFILE_COPY_ALLOWED); },
         [](const char* s, const char* d) { return ::MoveFileExA(s, d, MOVEFILE_COPY_ALLOWED); });
@@ -339,13 +308,13 @@ void DeleteTree(const String& path, bool force)
         const String folder = CFileName::TrimTrailingSeparator(path);
         if (force)
             SetFileAttributesString(folder, FILE_ATTRIBUTE_NORMAL);
-        removed = CallWithPath(
+        removed = CallWithApiText(
             folder, [](const wchar_t* p) { return ::RemoveDirectoryW(p); },
             [](const char* p) { return ::RemoveDirectoryA(p); });
     } else {
         if (force)
             SetFileAttributesString(path, FILE_ATTRIBUTE_NORMAL);
-        removed = CallWithPath(
+        removed = CallWithApiText(
             path, [](const wchar_t* p) { return ::DeleteFileW(p); },
             [](const char* p) { return ::DeleteFileA(p); });
     }

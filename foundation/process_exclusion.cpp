@@ -28,9 +28,9 @@ void CProcessExclusion::Lock()
 {
     // A second Lock must not leak the first handle.
     Unlock();
-    const ApiString name(name_);
-    HANDLE handle = IsWindowsNT() ? ::CreateMutexW(nullptr, TRUE, name.WidePointer())
-                                  : ::CreateMutexA(nullptr, TRUE, name.AnsiPointer());
+    HANDLE handle = CallWithApiText(
+        name_, [](const wchar_t* name) { return ::CreateMutexW(nullptr, TRUE, name); },
+        [](const char* name) { return ::CreateMutexA(nullptr, TRUE, name); });
     const DWORD error = ::GetLastError();
     if (!handle)
         return;
