@@ -24,9 +24,7 @@ CDynamicLibrary::CDynamicLibrary(const String& name, bool load, unsigned loadFla
     m_module = load ? ::LoadLibraryExA(ansi.c_str(), nullptr, loadFlags) : ::GetModuleHandleA(ansi.c_str());
     if (!m_module) {
         const DWORD error = ::GetLastError();
-        String message = name + L"のロードに失敗";
-        ::SetLastError(error);
-        throw DllNotFoundException(message);
+        throw DllNotFoundException(error, name + L"のロードに失敗");
     }
 }
 
@@ -48,9 +46,7 @@ void* CDynamicLibrary::GetProc(const String& procName) const
     void* address = TryGetProc(procName);
     if (!address) {
         const DWORD error = ::GetLastError();
-        String message = m_name + L"から '" + procName + L"' の取得に失敗";
-        ::SetLastError(error);
-        throw EntryPointNotFoundException(message);
+        throw EntryPointNotFoundException(error, m_name + L"から '" + procName + L"' の取得に失敗");
     }
     return address;
 }

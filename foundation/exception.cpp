@@ -70,8 +70,10 @@ const char* Exception::what() const noexcept
     return text_;
 }
 
-Win32Exception::Win32Exception(const String& message)
-    : RuntimeException(AnsiText{WithSystemText(::GetLastError(), message)})
+Win32Exception::Win32Exception(const String& message) : Win32Exception(::GetLastError(), message) {}
+
+Win32Exception::Win32Exception(unsigned long error, const String& message)
+    : RuntimeException(AnsiText{WithSystemText(error, message)})
 {
 }
 

@@ -64,6 +64,8 @@ class Win32Exception : public RuntimeException
 {
 public:
     explicit Win32Exception(const String& message);
+    // For an error code read at the failing call, before the message was composed.
+    Win32Exception(unsigned long error, const String& message);
 };
 
 class DllNotFoundException : public Win32Exception

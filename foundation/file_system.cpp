@@ -15,9 +15,7 @@ namespace {
 [[noreturn]] void ThrowSearchFailed(const String& pattern)
 {
     const DWORD error = ::GetLastError();
-    String message = pattern + L" の検索に失敗";
-    ::SetLastError(error);
-    throw Win32Exception(message);
+    throw Win32Exception(error, pattern + L" の検索に失敗");
 }
 
 } // namespace
