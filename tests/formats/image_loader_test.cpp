@@ -397,9 +397,14 @@ TEST_F(ImageLoaderRegistry, RebuildWhileOtherThreadsDecode)
                            MakePng(16, 12, [](int x, int, int) { return unsigned(x); }, {2, 8}),
                            SmallBmp(16, 12)};
     std::atomic<int> running{3}, failures{0}, decoded{0};
+    // The decoders start once the first rebuild is done, so that rebuilds and decoding overlap
+    // however the threads are scheduled.
+    std::atomic<bool> rebuilding{false};
     std::vector<std::thread> threads;
     for (int t = 0; t < 3; ++t) {
         threads.emplace_back([&, t] {
+            while (!rebuilding)
+                std::this_thread::yield();
             for (int i = 0; i < 40; ++i) {
                 try {
                     CImageLoader loader;
@@ -417,14 +422,15 @@ TEST_F(ImageLoaderRegistry, RebuildWhileOtherThreadsDecode)
     }
     // Every list holds all three decoders, in turning orders.
     int rebuilds = 0;
-    while (running > 0) {
+    do {
         FactoryList<IImageLoader> list = RealDecoders();
         for (std::size_t i = 0; i < list.size(); ++i)
             list[i].priority = static_cast<int>((i + rebuilds) % 3);
         Brivox::GetImageLoaderFactories().Replace(Brivox::OrderByPriority(list, 2));
         ++rebuilds;
+        rebuilding = true;
         std::this_thread::yield();
-    }
+    } while (running > 0);
     for (std::thread& thread : threads)
         thread.join();
     EXPECT_EQ(0, failures);
