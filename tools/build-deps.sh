@@ -8,7 +8,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
-cache_root=${KANORU_DEPS_CACHE:-$HOME/.cache/kanoru2/deps}
+cache_root=${KANORU_DEPS_CACHE:-${HOME:-/root}/.cache/kanoru2/deps}
 jobs=$(nproc)
 mkdir -p "$cache_root"
 

@@ -5,6 +5,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${KANORU_BUILD:-$here/build}
+# Wine and the dependency cache need a home folder, which a bare CI environment may not name.
+export HOME=${HOME:-/root}
 
 bash "$here/tools/install-packages.sh"
 bash "$here/tools/build-deps.sh"
