@@ -75,19 +75,21 @@ void CBmpSaver::Save(const String& path, const CPlane& source, CRect rect)
             Put32(header, 54 + 4 * i, i | i << 8 | i << 16);
     }
 
-    CreateDirectories(path);
-    CApiFile file(path, CApiFile::WriteMode, CApiFile::SequentialAccess);
-    file.Reserve(fileSize);
-    file.Write(header.data(), static_cast<int>(header.size()));
-    {
-        const Detail::PlaneBitsLock bits(source);
-        std::vector<std::uint8_t> row(rowSize, 0);
-        for (int y = rect.bottom - 1; y >= rect.top; --y) {
-            std::copy_n(bits.Pixel(rect.left, y), pixelBytes, row.begin());
-            file.Write(row.data(), static_cast<int>(rowSize));
+    WriteFileReplacing(path, [&](const String& temporary) {
+        CreateDirectories(temporary);
+        CApiFile file(temporary, CApiFile::WriteMode, CApiFile::SequentialAccess);
+        file.Reserve(fileSize);
+        file.Write(header.data(), static_cast<int>(header.size()));
+        {
+            const Detail::PlaneBitsLock bits(source);
+            std::vector<std::uint8_t> row(rowSize, 0);
+            for (int y = rect.bottom - 1; y >= rect.top; --y) {
+                std::copy_n(bits.Pixel(rect.left, y), pixelBytes, row.begin());
+                file.Write(row.data(), static_cast<int>(rowSize));
+            }
         }
-    }
-    file.Close();
+        file.Close();
+    });
 }
 
 } // namespace Brivox

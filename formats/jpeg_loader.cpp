@@ -27,14 +27,16 @@ void CJpgSaver::Save(const String& path, const CPlane& source, CRect rect)
             Save(path, pixels, {0, 0, rect.Width(), rect.Height()});
             return;
         }
-        CreateDirectories(path);
-        CStdFile file(path, L"wb");
-        {
-            const Detail::PlaneBitsLock bits(source);
-            writer_.Write(file.GetStdHandle(), bits.Pixel(rect.left, rect.top), bits.Stride(), rect.Width(),
-                          rect.Height());
-        }
-        file.Close();
+        WriteFileReplacing(path, [&](const String& temporary) {
+            CreateDirectories(temporary);
+            CStdFile file(temporary, L"wb");
+            {
+                const Detail::PlaneBitsLock bits(source);
+                writer_.Write(file.GetStdHandle(), bits.Pixel(rect.left, rect.top), bits.Stride(),
+                              rect.Width(), rect.Height());
+            }
+            file.Close();
+        });
     } catch (const std::exception&) {
         ThrowImageSaveError(path);
     }

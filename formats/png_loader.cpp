@@ -2,6 +2,7 @@
 
 #include "foundation/encoding.h"
 #include "foundation/file.h"
+#include "foundation/file_system.h"
 #include "imaging/plane.h"
 
 #include <exception>
@@ -21,14 +22,17 @@ void CPngSaver::Save(const String& path, const CPlane& source, CRect rect)
         Save(path, pixels, {0, 0, width, height});
         return;
     }
-    CFileWriteStream stream(path);
-    {
-        const Detail::PlaneBitsLock bits(source);
-        Detail::WritePng(
-            [&stream](const void* data, std::size_t count) { stream.Write(data, static_cast<int>(count)); },
-            bits.Pixel(rect.left, rect.top), bits.Stride(), width, height, source.GetBitsPerPixel(), level_);
-    }
-    stream.Close();
+    WriteFileReplacing(path, [&](const String& temporary) {
+        CFileWriteStream stream(temporary);
+        {
+            const Detail::PlaneBitsLock bits(source);
+            Detail::WritePng([&stream](const void* data,
+                                       std::size_t count) { stream.Write(data, static_cast<int>(count)); },
+                             bits.Pixel(rect.left, rect.top), bits.Stride(), width, height,
+                             source.GetBitsPerPixel(), level_);
+        }
+        stream.Close();
+    });
 }
 
 String GetPngVersionText()

@@ -315,20 +315,6 @@ bool ReadsAsSettings(const String& path)
     }
 }
 
-// Puts the new file in the old one's place in one step: a reader (or a crash) sees the whole old
-// file or the whole new one, never a partly copied one. A read-only file stays, as a copy over it
-// would fail too (Wine would rename over it).
-bool ReplaceWithFile(const String& source, const String& destination)
-{
-    const unsigned attributes = GetFileAttributesString(destination);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        return false;
-    const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-    return CallWithApiTexts(
-        source, destination, [=](const wchar_t* s, const wchar_t* d) { return ::MoveFileExW(s, d, flags); },
-        [=](const char* s, const char* d) { return ::MoveFileExA(s, d, flags); });
-}
-
 } // namespace
 
 bool CConfig::Save(const String& path) const
@@ -342,7 +328,7 @@ bool CConfig::Save(const String& path) const
         // when that fails, the file stays and the save fails.
         if (FileExists(path) && !ReadsAsSettings(path))
             CopyTree(path, path + L".bak", true);
-        return ReplaceWithFile(temporary, path);
+        return MoveFileReplacing(temporary, path);
     } catch (const std::exception&) {
         return false;
     }

@@ -4,9 +4,11 @@
 #include "foundation/encoding.h"
 #include "foundation/exception.h"
 #include "foundation/file_name.h"
+#include "foundation/temp_file.h"
 
 #include <cstring>
 #include <exception>
+#include <string>
 
 namespace Brivox {
 
@@ -318,6 +320,39 @@ void DeleteTree(const String& path, bool force)
     }
     if (!removed)
         throw IOException(path + L"の削除に失敗しました");
+}
+
+bool MoveFileReplacing(const String& source, const String& destination)
+{
+    // Checked here because Wine would rename over a read-only file.
+    const unsigned attributes = GetFileAttributesString(destination);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return false;
+    const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    return CallWithApiTexts(
+               source, destination,
+               [=](const wchar_t* s, const wchar_t* d) { return ::MoveFileExW(s, d, flags); },
+               [=](const char* s, const char* d) { return ::MoveFileExA(s, d, flags); }) != FALSE;
+}
+
+void WriteFileReplacing(const String& path, const std::function<void(const String& temporary)>& write)
+{
+    // In the destination's folder, so that the replacement is a rename on one volume. The writer
+    // makes the file under the name; the object deletes whatever is left there.
+    CTempFile temporary(CFileName::GetDirectory(path), L"~", L"tmp");
+    try {
+        write(temporary.GetPath());
+    } catch (const IOException& e) {
+        // The user knows the file by the name they asked for, not by the temporary one.
+        const Encoding& encoding = GetDefaultEncoding();
+        const std::string text = e.what();
+        const std::string temporaryName = encoding.ToMultiByte(temporary.GetPath());
+        if (text.compare(0, temporaryName.size(), temporaryName) != 0)
+            throw;
+        throw IOException(path + encoding.ToString(text.substr(temporaryName.size())));
+    }
+    if (!MoveFileReplacing(temporary.GetPath(), path))
+        throw IOException(path + L" のオープン・作成に失敗");
 }
 
 } // namespace Brivox

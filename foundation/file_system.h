@@ -2,6 +2,7 @@
 #include "foundation/string.h"
 #include "foundation/win32.h"
 
+#include <functional>
 #include <vector>
 
 // Files and folders as a whole. A path that ends with a separator names a folder: the tree
@@ -75,5 +76,18 @@ void CopyTree(const String& source, const String& destination, bool overwrite);
 void MoveTree(const String& source, const String& destination);
 // Deletes a file or a folder tree; force also deletes read-only files and folders.
 void DeleteTree(const String& path, bool force);
+
+// Puts the source file in the destination's place in one step, replacing a file there: a reader
+// (or a crash) sees the whole old file or the whole new one, never a partly copied one. False when
+// the move fails; a read-only destination stays, as a write over it would fail too.
+[[nodiscard]] bool MoveFileReplacing(const String& source, const String& destination);
+
+// Writes a file without putting the one at the path at risk: write(temporary) makes the new file
+// under a unique name in the same folder, and that file replaces the path's file only once write
+// has returned. On any failure the temporary file is deleted, the path's file stays as it was and
+// the failure passes on; an IOException that names the temporary file names the path instead. A
+// destination that cannot be replaced (read-only, a folder) throws IOException, the path followed
+// by " のオープン・作成に失敗".
+void WriteFileReplacing(const String& path, const std::function<void(const String& temporary)>& write);
 
 } // namespace Brivox

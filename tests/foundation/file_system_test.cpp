@@ -2,9 +2,11 @@
 
 #include "file_test_support.h"
 #include "foundation/exception.h"
+#include "foundation/file.h"
 #include "foundation/file_name.h"
 
 #include <functional>
+#include <stdexcept>
 
 using namespace FileTestSupport;
 using Brivox::String;
@@ -373,4 +375,59 @@ TEST_F(FileSystemTest, DeleteRemovesALinkedFolderWithoutEnteringIt)
     Brivox::DeleteTree(At(L"tree\\"), true);
     EXPECT_FALSE(Exists(At(L"tree")));
     EXPECT_EQ(ReadText(At(L"target\\keep.txt")), "keep");
+}
+
+// ---- Replacing a file by writing a new one
+
+TEST_F(FileSystemTest, WriteReplacingPutsTheNewFileInPlaceOnceTheWriterReturns)
+{
+    const String path = At(L"a.dat");
+    WriteText(path, "the old contents, longer than the new");
+    Brivox::WriteFileReplacing(path, [&](const String& temporary) {
+        EXPECT_EQ(root, Brivox::CFileName::GetDirectory(temporary));
+        WriteText(temporary, "new");
+        EXPECT_EQ("the old contents, longer than the new", ReadText(path));
+    });
+    EXPECT_EQ("new", ReadText(path));
+    EXPECT_EQ(Paths{L"a.dat"}, Tree(root));
+}
+
+TEST_F(FileSystemTest, WriteReplacingKeepsTheOldFileWhenTheWriterFails)
+{
+    const String path = At(L"a.dat");
+    WriteText(path, "old");
+    EXPECT_THROW(Brivox::WriteFileReplacing(path,
+                                            [](const String& temporary) {
+                                                WriteText(temporary, "half");
+                                                throw std::runtime_error("stopped");
+                                            }),
+                 std::runtime_error);
+    EXPECT_EQ("old", ReadText(path));
+    EXPECT_EQ(Paths{L"a.dat"}, Tree(root));
+
+    // A file failure names the file the caller asked for; other texts stay as they are.
+    ExpectFailure(path + L" が開けませんでした", [&] {
+        Brivox::WriteFileReplacing(path, [](const String& temporary) { Brivox::CStdFile(temporary, L"rb"); });
+    });
+    ExpectFailure(L"別の失敗", [&] {
+        Brivox::WriteFileReplacing(path, [](const String&) { throw Brivox::IOException(L"別の失敗"); });
+    });
+    EXPECT_EQ("old", ReadText(path));
+    EXPECT_EQ(Paths{L"a.dat"}, Tree(root));
+}
+
+TEST_F(FileSystemTest, WriteReplacingRefusesAReadOnlyFileOrAFolder)
+{
+    WriteText(At(L"ro.dat"), "old");
+    MakeReadOnly(At(L"ro.dat"));
+    MakeFolder(At(L"folder"));
+    for (const wchar_t* name : {L"ro.dat", L"folder"}) {
+        ExpectFailure(At(name) + L" のオープン・作成に失敗", [&] {
+            Brivox::WriteFileReplacing(At(name),
+                                       [](const String& temporary) { WriteText(temporary, "new"); });
+        });
+    }
+    EXPECT_EQ("old", ReadText(At(L"ro.dat")));
+    EXPECT_TRUE(IsReadOnly(At(L"ro.dat")));
+    EXPECT_EQ((Paths{L"folder\\", L"ro.dat"}), Tree(root));
 }
