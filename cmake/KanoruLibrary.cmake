@@ -3,6 +3,12 @@
 function(kanoru_library name)
   cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.S)
+  if(NOT sources)
+    # A layer whose first sources are still to come is a name the others can already lean on.
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE kanoru_deps ${ARG_DEPENDS})
+    return()
+  endif()
   add_library(${name} STATIC ${sources})
   target_link_libraries(${name} PUBLIC kanoru_deps ${ARG_DEPENDS})
 endfunction()

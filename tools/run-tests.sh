@@ -10,8 +10,10 @@ export HOME=${HOME:-/root}
 
 bash "$here/tools/install-packages.sh"
 bash "$here/tools/build-deps.sh"
-bash "$here/tools/build.sh" i686 "$build/i686"
-bash "$here/tools/build.sh" x86_64 "$build/x86_64"
+# KANORU_ARCHS narrows the build for a quick round (the full run builds both).
+for arch in ${KANORU_ARCHS:-i686 x86_64}; do
+  bash "$here/tools/build.sh" "$arch" "$build/$arch"
+done
 
 # Wine: a private prefix for this run, Japanese code page 932, one wineserver, a display.
 export WINEPREFIX="$build/wineprefix"
