@@ -29,6 +29,12 @@ ThreadPool::~ThreadPool()
         controller->Worker().Wait();
         controller.reset();
     }
+    {
+        // A worker whose last task had already taken it out of m_active gives itself back into
+        // this pool's free list from its own thread: wait for that before the list goes.
+        std::unique_lock<std::mutex> lock(m_lock);
+        m_returned.wait(lock, [this] { return m_returning == 0; });
+    }
     Clear();
 }
 
@@ -52,7 +58,7 @@ std::shared_ptr<WorkerThread> AcquirePooledWorker()
 void ThreadPool::PostTask(const Controller& controller, const Job& job)
 {
     // The task holds its controller until it has run, so the worker stays pool-managed meanwhile.
-    controller->Worker().Post([this, job, controller] { RunTask(job, controller); });
+    controller->Worker().Post([this, job, owned = Controller(controller)]() mutable { RunTask(job, owned); });
 }
 
 void ThreadPool::Post(const Job& job)
@@ -73,33 +79,44 @@ void ThreadPool::Post(const Job& job)
     m_pending.push_back(job);
 }
 
-void ThreadPool::RunTask(const Job& job, const Controller& controller)
+void ThreadPool::RunTask(const Job& job, Controller& controller)
 {
     // A task that throws still hands its worker on; the worker then discards the exception.
     try {
         job();
     } catch (...) {
-        TakeNextTask(controller);
+        if (TakeNextTask(controller))
+            FinishReturn(controller);
         throw;
     }
-    TakeNextTask(controller);
+    if (TakeNextTask(controller))
+        FinishReturn(controller);
 }
 
-void ThreadPool::TakeNextTask(const Controller& controller)
+bool ThreadPool::TakeNextTask(const Controller& controller)
 {
     std::lock_guard<std::mutex> lock(m_lock);
     auto found = std::find(m_active.begin(), m_active.end(), controller);
     if (found == m_active.end())
-        return; // the pool is being destroyed
+        return false; // the pool is being destroyed and holds the controller until it is idle
     if (m_pending.empty()) {
-        // The task's own copy is the last one now: when the worker drops it, after this task, the
-        // worker goes back to the free list.
+        // The task's own copy is the last one now: FinishReturn drops it.
         m_active.erase(found);
-        return;
+        ++m_returning;
+        return true;
     }
     // Posting from the worker's own thread does not wait: the next task runs right after this one.
     PostTask(controller, m_pending.front());
     m_pending.pop_front();
+    return false;
+}
+
+void ThreadPool::FinishReturn(Controller& controller)
+{
+    controller.reset(); // the worker goes back to the free list
+    std::lock_guard<std::mutex> lock(m_lock);
+    --m_returning;
+    m_returned.notify_all();
 }
 
 void ThreadPool::Shutdown()

@@ -5,6 +5,7 @@
 #include "foundation/object_pool.h"
 #include "foundation/worker_thread.h"
 
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -43,12 +44,17 @@ private:
 
     Controller AcquireController();
     void PostTask(const Controller& controller, const Job& job);
-    void RunTask(const Job& job, const Controller& controller);
-    void TakeNextTask(const Controller& controller);
+    void RunTask(const Job& job, Controller& controller);
+    bool TakeNextTask(const Controller& controller);
+    void FinishReturn(Controller& controller);
 
     std::vector<Controller> m_active; // workers running queued tasks, in the order acquired
     std::mutex m_lock;
+    std::condition_variable m_returned;
     std::deque<Job> m_pending;
+    // Workers that left m_active after their last task and are still giving themselves back: the
+    // pool must not go before they have.
+    int m_returning = 0;
     int m_maxActive;
 };
 

@@ -45,6 +45,17 @@ fi
 # Wine's background processes must not hold ctest's output open.
 "${ja[@]}" wineserver -p </dev/null >/dev/null 2>&1 || true  # one may already serve this prefix
 "${ja[@]}" wineboot </dev/null >/dev/null 2>&1 || true
+# One program lives through the whole run, so that Wine keeps its background processes and the
+# desktop up between tests instead of ending and restarting them while tests start.
+keeper_out="$build/wine-keeper.out"
+: >"$keeper_out"
+"${ja[@]}" wine "$build/x86_64/tests/kanoru_wine_keeper.exe" </dev/null >"$keeper_out" 2>&1 &
+for _ in $(seq 1200); do grep -q '^ready' "$keeper_out" && break; sleep 0.1; done
+if ! grep -q '^ready' "$keeper_out"; then
+  echo "Wine could not start a program with a window in this prefix within 120 s:"
+  cat "$keeper_out"
+  exit 1
+fi
 
 cd "$build/x86_64"
-"${ja[@]}" ctest --timeout 300 -j "$(nproc)" --output-on-failure "$@"
+"${ja[@]}" ctest --timeout 240 -j "$(nproc)" --output-on-failure "$@"

@@ -6,6 +6,8 @@
 #include "foundation/file_test_support.h"
 #include "zip_fixture.h"
 
+#include "support/test_timeout.h"
+
 #include <gtest/gtest.h>
 
 #include <future>
@@ -328,6 +330,7 @@ TEST_F(Zip, DamagedDirectoryRecordsNeverLeadOutsideTheData)
 // or throw the reader's exceptions, and never read or write outside their buffers.
 TEST_F(Zip, CutAndScrambledArchivesFailCleanly)
 {
+    KanoruTest::ExtendTimeout(180); // hundreds of archives written and opened
     const std::vector<Entry> entries = {
         Stored("a.txt", "stored text"),
         Deflated("b.bin", ZipFixture::SampleData(600, 9)),

@@ -100,6 +100,18 @@ TEST(ThreadPool, ShutdownLeavesARunningTaskAloneAndThePoolStillWorks)
     EXPECT_EQ(done.Value(), 2);
 }
 
+TEST(ThreadPool, APoolDestroyedRightAfterItsLastTaskEndedOutlivesTheWorkersGivingThemselvesBack)
+{
+    // The worker of a finished task gives itself back into the pool's free list from its own thread,
+    // after the task's last visible step: a pool destroyed at that moment must wait for it.
+    for (int round = 0; round < 100; ++round) {
+        Counter done;
+        Brivox::ThreadPool pool;
+        pool.Post([&] { done.Add(); });
+        done.WaitFor(1);
+    }
+}
+
 TEST(ThreadPool, ProcessExitsCleanlyWithATaskStillRunningAfterShutdown)
 {
     EXPECT_EXIT(
@@ -234,7 +246,7 @@ TEST(ParallelFor, RethrowsOneExceptionWhenSeveralSharesThrow)
 
 TEST(ParallelFor, ManyLoopsWritingIntoTheCallersStackNeverTear)
 {
-    for (int loop = 0; loop < 10000; ++loop) {
+    for (int loop = 0; loop < 2000; ++loop) {
         std::array<int, 12> values{};
         Brivox::ParallelFor(
             4,
