@@ -1,3 +1,4 @@
+#include "decoded_image.h"
 #include "formats/bmp_loader.h"
 #include "image_fixtures.h"
 
@@ -104,28 +105,9 @@ std::vector<Pixel> GreyPalette(int entries)
     return palette;
 }
 
-struct SDecoded
-{
-    bool opened = false;
-    int width = 0, height = 0;
-    bool alpha = false;
-    std::vector<Pixel> pixels;
-};
-
 SDecoded Decode(const Bytes& file)
 {
-    SDecoded result;
-    CBmpLoader loader;
-    result.opened = loader.Open(MakeData(file), false);
-    if (!result.opened)
-        return result;
-    result.width = loader.GetSize().cx;
-    result.height = loader.GetSize().cy;
-    auto plane = MakePlane(result.width, result.height);
-    loader.Load(*plane, {0, 0}, false);
-    result.alpha = loader.HasAlpha();
-    result.pixels = PixelsOf(*plane);
-    return result;
+    return DecodeWith<CBmpLoader>(file);
 }
 
 std::uint32_t Index(int x, int y, int bitCount)
@@ -373,11 +355,7 @@ TEST(BmpLoader, ForeignAndHostileHeadersAreRefused)
     SBmp headerTooLong = bmp;
     headerTooLong.headerSize = 1000;
     refused.push_back(MakeBmp(headerTooLong));
-    const std::size_t growth = PeakMemoryGrowth([&] {
-        for (const Bytes& file : refused)
-            EXPECT_FALSE(CBmpLoader().Open(MakeData(file), false)) << &file - refused.data();
-    });
-    EXPECT_LT(growth, 64u << 20);
+    EXPECT_LT(MemoryWhileRefusing<CBmpLoader>(refused), 64u << 20);
 }
 
 TEST(BmpLoader, LoadsIntoOtherDepthsAndClipsToTheTarget)
@@ -389,12 +367,8 @@ TEST(BmpLoader, LoadsIntoOtherDepthsAndClipsToTheTarget)
     CBmpLoader loader;
     ASSERT_TRUE(loader.Open(MakeData(MakeBmp(bmp)), true));
 
-    Brivox::CMemoryPlane colour(24);
-    colour.Resize({6, 4});
-    loader.Load(colour, {0, 0}, true);
-    Brivox::CMemoryPlane32 back({6, 4});
-    back.Blit(colour, {0, 0}, {0, 0, 6, 4});
-    EXPECT_EQ(Expected(6, 4, [](int x, int y) { return Photo(x, y) & 0xFFFFFF; }), PixelsOf(back));
+    EXPECT_EQ(Expected(6, 4, [](int x, int y) { return Photo(x, y) & 0xFFFFFF; }),
+              LoadedAt24Bits(loader, true));
 
     auto small = MakePlane(4, 3, 0x01010101);
     loader.Load(*small, {2, 1}, true);

@@ -1,9 +1,12 @@
+#include "formats/argb_loader.h"
 #include "formats/bmp_loader.h"
 #include "formats/image_loader.h"
 #include "formats/jpeg_loader.h"
 #include "formats/png_loader.h"
+#include "formats/tga_loader.h"
 #include "formats_test_support.h"
 #include "image_fixtures.h"
+#include "tga_argb_fixtures.h"
 
 #include "foundation/exception.h"
 #include "foundation/file_test_support.h"
@@ -287,7 +290,27 @@ FactoryList<IImageLoader> RealDecoders()
 {
     return {{0, std::make_shared<Brivox::DefaultFactory<Brivox::CJpgLoader, IImageLoader>>()},
             {4, std::make_shared<Brivox::DefaultFactory<Brivox::CPngLoader, IImageLoader>>()},
-            {8, std::make_shared<Brivox::DefaultFactory<Brivox::CBmpLoader, IImageLoader>>()}};
+            {8, std::make_shared<Brivox::DefaultFactory<Brivox::CBmpLoader, IImageLoader>>()},
+            {16, std::make_shared<Brivox::DefaultFactory<Brivox::CArgbLoader, IImageLoader>>()},
+            {18, std::make_shared<Brivox::DefaultFactory<Brivox::CTgaLoader, IImageLoader>>()}};
+}
+
+Bytes SmallArgb(int width, int height)
+{
+    return TgaArgbFixtures::MakeArgb(width, height, Bytes(std::size_t(width) * height * 4, 0x5A));
+}
+
+Bytes SmallTga(int width, int height, bool runLength)
+{
+    TgaArgbFixtures::STga tga;
+    tga.imageType = runLength ? 10 : 2;
+    tga.width = width;
+    tga.height = height;
+    tga.data =
+        TgaArgbFixtures::PackTgaPixels(width, height, 3, 0, [](int x, int y) { return Photo(x / 2, y); });
+    if (runLength)
+        tga.data = TgaArgbFixtures::RunLengthEncode(tga.data, 3);
+    return TgaArgbFixtures::MakeTga(tga);
 }
 
 Bytes SmallBmp(int width, int height)
@@ -340,7 +363,9 @@ TEST_F(ImageLoaderRegistry, RealDecodersByContent)
         const wchar_t* name;
     } cases[] = {{MakeJpeg(5, 4, Photo), L"JPEG"},
                  {MakePng(5, 4, [](int, int, int) { return 9u; }, {6, 8}), L"PNG"},
-                 {SmallBmp(5, 4), L"BITMAP"}};
+                 {SmallBmp(5, 4), L"BITMAP"},
+                 {SmallArgb(5, 4), L"ARGB"},
+                 {SmallTga(5, 4, true), L"TGA"}};
     for (bool oneShot : {false, true}) {
         for (const auto& c : cases) {
             CImageLoader loader;
@@ -361,10 +386,13 @@ TEST_F(ImageLoaderRegistry, DamagedFilesNeverCrashTheDecoders)
     Brivox::GetImageLoaderFactories().Replace(RealDecoders());
     SPngOptions interlaced(3, 4, true);
     interlaced.paletteAlpha = {1, 2, 3};
-    const Bytes files[] = {MakeJpeg(24, 20, Photo), MakeJpeg(24, 20, Photo, {3, true, 80}),
+    const Bytes files[] = {MakeJpeg(24, 20, Photo),
+                           MakeJpeg(24, 20, Photo, {3, true, 80}),
                            MakePng(
                                21, 17, [](int x, int y, int c) { return unsigned(x + y + c); }, interlaced),
-                           SmallBmp(9, 5)};
+                           SmallBmp(9, 5),
+                           SmallArgb(7, 3),
+                           SmallTga(12, 6, true)};
     unsigned seed = 12345;
     auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
     for (const Bytes& original : files) {

@@ -1,3 +1,4 @@
+#include "formats/argb_loader.h"
 #include "formats/bmp_loader.h"
 #include "formats/jpeg_loader.h"
 #include "formats/png_loader.h"
@@ -58,6 +59,7 @@ const SSaverCase savers[] = {
     {"bmp", [] { return std::make_unique<Brivox::CBmpSaver>(); }, L"a.bmp", 24, false},
     {"jpeg", [] { return std::make_unique<Brivox::CJpgSaver>(); }, L"a.jpg", 32, true},
     {"png", [] { return std::make_unique<Brivox::CPngSaver>(); }, L"a.png", 24, false},
+    {"argb", [] { return std::make_unique<Brivox::CArgbSaver>(); }, L"a.argb", 32, true},
 };
 
 class ImageSaverFile : public FileTestSupport::TempFolderTest
