@@ -94,18 +94,6 @@ double UsableRate(double rate)
 
 } // namespace
 
-void ILayout::SetImageRect(const CRect& rect)
-{
-    m_imageRect = rect;
-    m_dirty = true;
-}
-
-void ILayout::SetViewRect(const CRect& rect)
-{
-    m_viewRect = rect;
-    m_dirty = true;
-}
-
 void ILayout::CopyRectsFrom(const ILayout& other)
 {
     SetImageRect(other.m_imageRect);
@@ -280,12 +268,6 @@ std::shared_ptr<ILayout> SimpleLayout::Clone() const
     return copy;
 }
 
-void SimpleLayout::SetSourceSubRect(const CRect& rect)
-{
-    m_subRect = rect;
-    Invalidate();
-}
-
 CRect SimpleLayout::VisibleSource(const CRect&, const CRect& cut) const
 {
     // Where the view's edge bounds the visible part, that edge is the sub-rectangle's by
@@ -317,18 +299,6 @@ CRect SimpleLayout::DestinationRect() const
             place(v.right, i.right, u.right, tx), place(v.bottom, i.bottom, u.bottom, ty)};
 }
 
-void StretchingLayoutBase::SetVerticalAlignment(Alignment alignment)
-{
-    m_vertical = alignment;
-    Invalidate();
-}
-
-void StretchingLayoutBase::SetHorizontalAlignment(Alignment alignment)
-{
-    m_horizontal = alignment;
-    Invalidate();
-}
-
 void StretchingLayoutBase::CopyStretchingFrom(const StretchingLayoutBase& other)
 {
     CopyRectsFrom(other);
@@ -353,24 +323,6 @@ std::shared_ptr<ILayout> AutoStretchingLayout::Clone() const
     copy->SetEnlargeAllowed(m_enlarge);
     copy->SetStickOut(m_stickOut);
     return copy;
-}
-
-void AutoStretchingLayout::SetShrinkAllowed(bool allowed)
-{
-    m_shrink = allowed;
-    Invalidate();
-}
-
-void AutoStretchingLayout::SetEnlargeAllowed(bool allowed)
-{
-    m_enlarge = allowed;
-    Invalidate();
-}
-
-void AutoStretchingLayout::SetStickOut(bool stickOut)
-{
-    m_stickOut = stickOut;
-    Invalidate();
 }
 
 CSize AutoStretchingLayout::ScaledSize() const
@@ -399,8 +351,7 @@ std::shared_ptr<ILayout> FixedStretchingLayout::Clone() const
 
 void FixedStretchingLayout::SetRate(double rate)
 {
-    m_rate = UsableRate(rate);
-    Invalidate();
+    SetParameter(m_rate, UsableRate(rate));
 }
 
 CSize FixedStretchingLayout::ScaledSize() const

@@ -26,9 +26,9 @@ public:
     virtual CRect DestinationRect() const = 0;
 
     const CRect& GetImageRect() const { return m_imageRect; }
-    void SetImageRect(const CRect& rect);
+    void SetImageRect(const CRect& rect) { SetParameter(m_imageRect, rect); }
     const CRect& GetViewRect() const { return m_viewRect; }
-    void SetViewRect(const CRect& rect);
+    void SetViewRect(const CRect& rect) { SetParameter(m_viewRect, rect); }
 
     // Computes the visible part again, from the aligned placement, when a rectangle or a parameter
     // changed since the last time. Every reader below calls it first.
@@ -68,8 +68,12 @@ public:
 protected:
     ILayout() = default;
 
-    // For the parameters of the derived layouts.
-    void Invalidate() { m_dirty = true; }
+    // Stores a rectangle or parameter that the placement depends on.
+    template <class T> void SetParameter(T& field, const T& value)
+    {
+        field = value;
+        m_dirty = true;
+    }
     // Takes the other's image and view rectangles, as Clone must.
     void CopyRectsFrom(const ILayout& other);
     // The image rectangle with the parts of the placement (DestinationRect) that the view cut off
@@ -99,7 +103,7 @@ public:
     CRect DestinationRect() const override;
 
     const CRect& GetSourceSubRect() const { return m_subRect; }
-    void SetSourceSubRect(const CRect& rect);
+    void SetSourceSubRect(const CRect& rect) { SetParameter(m_subRect, rect); }
 
 protected:
     // Exactly the sub-rectangle where the view cuts the placement.
@@ -126,9 +130,9 @@ public:
     virtual CSize ScaledSize() const = 0;
 
     Alignment GetVerticalAlignment() const { return m_vertical; }
-    void SetVerticalAlignment(Alignment alignment);
+    void SetVerticalAlignment(Alignment alignment) { SetParameter(m_vertical, alignment); }
     Alignment GetHorizontalAlignment() const { return m_horizontal; }
-    void SetHorizontalAlignment(Alignment alignment);
+    void SetHorizontalAlignment(Alignment alignment) { SetParameter(m_horizontal, alignment); }
 
 protected:
     StretchingLayoutBase() = default;
@@ -153,11 +157,11 @@ public:
     CSize ScaledSize() const override;
 
     bool IsShrinkAllowed() const { return m_shrink; }
-    void SetShrinkAllowed(bool allowed);
+    void SetShrinkAllowed(bool allowed) { SetParameter(m_shrink, allowed); }
     bool IsEnlargeAllowed() const { return m_enlarge; }
-    void SetEnlargeAllowed(bool allowed);
+    void SetEnlargeAllowed(bool allowed) { SetParameter(m_enlarge, allowed); }
     bool IsStickOut() const { return m_stickOut; }
-    void SetStickOut(bool stickOut);
+    void SetStickOut(bool stickOut) { SetParameter(m_stickOut, stickOut); }
 
 private:
     bool m_shrink = false;
@@ -169,8 +173,8 @@ private:
 class FixedStretchingLayout : public StretchingLayoutBase
 {
 public:
-    // The zoom commands' limits. A rate outside them is taken at the nearer one, and a rate that
-    // is not a finite number as 1, so that no setting can make the scaled size overflow or vanish.
+    // The zoom commands' limits. A rate outside them (a settings file may hold anything) is taken
+    // at the nearer one, and a rate that is not a finite number as 1.
     static constexpr double minRate = 0.0625;
     static constexpr double maxRate = 8.0;
 
