@@ -50,6 +50,15 @@ public:
     bool IsImagePlugin(int i) const;
     bool IsArchivePlugin(int i) const;
 
+    // A plug-in is asked for at most this many formats: one that answers every number must not
+    // hold its caller for ever.
+    static constexpr int maxFormats = 256;
+    // The file pattern lists of the plug-in's formats ("*.jpg;*.jpeg"), GetPluginInfo 2n + 2, each
+    // ended where the plug-in says; the list stops at the first format it does not name.
+    std::vector<String> GetFormatPatterns(int i) const;
+    // The descriptions of the plug-in's formats, GetPluginInfo 2n + 3, in the same way.
+    std::vector<String> GetFormatDescriptions(int i) const;
+
 private:
     const CDynamicLibrary& At(int i) const;
     void* GetExportAddress(int i, const wchar_t* name) const;
