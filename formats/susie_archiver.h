@@ -38,15 +38,6 @@ private:
     std::vector<std::uint32_t> m_positions;
 };
 
-// Makes readers on the plug-in set loaded at the time.
-class CSpiArchiverFactory : public IFactory<IArchiver>
-{
-public:
-    explicit CSpiArchiverFactory(std::shared_ptr<CSpiHost> host) : m_host(std::move(host)) {}
-    std::shared_ptr<IArchiver> Create() override { return std::make_shared<CSpiArchiver>(m_host->GetSpi()); }
-
-private:
-    std::shared_ptr<CSpiHost> m_host;
-};
+using CSpiArchiverFactory = CSpiFactory<IArchiver, CSpiArchiver>;
 
 } // namespace Brivox

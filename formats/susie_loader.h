@@ -56,15 +56,6 @@ private:
     int m_alphaState = AlphaUnknown;
 };
 
-// Makes decoders on the plug-in set loaded at the time.
-class CSpiLoaderFactory : public IFactory<IImageLoader>
-{
-public:
-    explicit CSpiLoaderFactory(std::shared_ptr<CSpiHost> host) : m_host(std::move(host)) {}
-    std::shared_ptr<IImageLoader> Create() override { return std::make_shared<CSpiLoader>(m_host->GetSpi()); }
-
-private:
-    std::shared_ptr<CSpiHost> m_host;
-};
+using CSpiLoaderFactory = CSpiFactory<IImageLoader, CSpiLoader>;
 
 } // namespace Brivox

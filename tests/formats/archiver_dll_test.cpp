@@ -79,7 +79,7 @@ template <class Reader> ReaderMaker Make()
     return [](CArchiverDll& dll) { return std::make_unique<Reader>(dll); };
 }
 
-class ArchiverDllTest : public FileTestSupport::TempFolderTest
+class ArchiverDllTest : public PluginTestSupport::PluginFolderTest
 {
 protected:
     String WriteArchive(const wchar_t* name, const std::vector<SFakeEntry>& entries, bool endless = false)
@@ -98,13 +98,6 @@ protected:
         EXPECT_TRUE(reader->Open(reader->GetEntries())) << Ansi(archive);
         fake.TakeLog();
         return reader;
-    }
-
-    String Folder(const wchar_t* name)
-    {
-        const String folder = At(name) + L"\\";
-        FileTestSupport::MakeFolder(folder);
-        return folder;
     }
 };
 
@@ -183,7 +176,7 @@ TEST_F(ArchiverDllTest, FailedCommandShowsTheDllsOutputOrItsOwnMessage)
 {
     FakeDll fake(unzipDll.fileName, unzipDll.prefix);
     const String archive = WriteArchive(L"a.zip", {{"a.jpg", "abc"}});
-    const String folder = Folder(L"out");
+    const String folder = MakeFolderAt(L"out");
     // The fake writes no output for an archive it cannot read, and names a missing entry.
     EXPECT_EQ(ThrownText([&] {
                   fake.dll.Command(nullptr, L"-x \"" + At(L"missing.zip") + L"\" \"" + folder + L"\"");
@@ -232,7 +225,7 @@ TEST_F(ArchiverDllTest, AnotherThreadsCommandWaitsForAnOpenListing)
 {
     FakeDll fake(unzipDll.fileName, unzipDll.prefix);
     const String archive = WriteArchive(L"a.zip", {{"a.jpg", "abc"}});
-    const String folder = Folder(L"out");
+    const String folder = MakeFolderAt(L"out");
     fake.TakeLog();
     auto listing = fake.dll.OpenArchive(nullptr, archive, Brivox::ArchiverListingMode);
     ASSERT_NE(listing, nullptr);
@@ -321,7 +314,7 @@ TEST_F(ArchiverDllTest, EachReaderSendsItsOwnCommandLines)
     // Every character that UnZip patterns escape, and a sub-folder.
     const std::string name = "sub\\a[1]-x!^.jpg";
     const std::string unzipPattern = "sub\\\\a\\[1\\]\\-x\\!\\^.jpg";
-    const String folder = Folder(L"out");
+    const String folder = MakeFolderAt(L"out");
     const std::string exe = Ansi(CFileName::ExecutableDirectory());
 
     struct Case
@@ -480,7 +473,7 @@ TEST_F(ArchiverDllTest, UnLhaLetsTheDllFinishAndChecksTheArchiveFirst)
 
     std::vector<unsigned char> bytes;
     reader.ExtractToMemory(0, bytes);
-    reader.ExtractToFile(0, Folder(L"out"));
+    reader.ExtractToFile(0, MakeFolderAt(L"out"));
     reader.ShowConfigDialog(nullptr);
     std::vector<std::string> firstWords;
     for (const std::string& line : fake.TakeLog())
@@ -541,7 +534,7 @@ TEST_F(ArchiverDllTest, NamesThatWouldChangeACommandLineNeverReachIt)
         {"a?.jpg", false, true},     {"..\\evil.jpg", false, true}, // outside the folder
         {"sub\\ok.jpg", true, true},
     };
-    const String folder = Folder(L"out");
+    const String folder = MakeFolderAt(L"out");
     const std::pair<SFakeKind, ReaderMaker> readers[] = {{unzipDll, Make<Brivox::CUnZipArchiver>()},
                                                          {unlhaDll, Make<Brivox::CUnLhaArchiver>()},
                                                          {ungcaDll, Make<Brivox::CUnGcaArchiver>()}};

@@ -4,12 +4,14 @@
 
 #include "plugin_fakes.h"
 
+#include "formats/susie_plugin.h"
 #include "foundation/file_name.h"
 #include "foundation/file_test_support.h"
 #include "foundation/string.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -70,6 +72,22 @@ inline PluginFakes::SSpiProbe& SpiProbe(const String& path)
 class PluginFolderTest : public FileTestSupport::TempFolderTest
 {
 protected:
+    // A new folder below the test's folder, with a trailing separator.
+    String MakeFolderAt(const wchar_t* name)
+    {
+        const String folder = At(name) + L"\\";
+        FileTestSupport::MakeFolder(folder);
+        return folder;
+    }
+
+    // The set of the given built plug-ins, loaded in the given order from a new folder; `paths`
+    // then names them in that order.
+    std::shared_ptr<const Brivox::CSpi> LoadSet(const std::vector<const wchar_t*>& built,
+                                                const wchar_t* name = L"spi")
+    {
+        return std::make_shared<const Brivox::CSpi>(MakeOrderedPluginFolder(name, built, paths));
+    }
+
     // A folder below the test's folder holding the given built plug-ins under the given names.
     String MakePluginFolder(const wchar_t* name,
                             const std::vector<std::pair<const wchar_t*, const wchar_t*>>& files)
@@ -97,6 +115,8 @@ protected:
         }
         return folder;
     }
+
+    std::vector<String> paths; // of the plug-ins of the last LoadSet, in load order
 };
 
 } // namespace PluginTestSupport

@@ -71,12 +71,6 @@ FILETIME LocalTime(std::uint32_t seconds)
 class SusieArchiverTest : public PluginFolderTest
 {
 protected:
-    std::shared_ptr<const CSpi> LoadSet(const std::vector<const wchar_t*>& built)
-    {
-        MakeOrderedPluginFolder(L"spi", built, paths);
-        return std::make_shared<const CSpi>(At(L"spi\\"));
-    }
-
     // A reader of the set on a new archive of the entries; the test fails when it does not open.
     std::unique_ptr<CSpiArchiver> Open(const std::shared_ptr<const CSpi>& spi,
                                        const std::vector<SKarEntry>& entries)
@@ -89,14 +83,6 @@ protected:
         return reader;
     }
 
-    String Folder(const wchar_t* name)
-    {
-        const String folder = At(name) + L"\\";
-        FileTestSupport::MakeFolder(folder);
-        return folder;
-    }
-
-    std::vector<String> paths; // of the plug-ins, in load order
     String archive;
 };
 
@@ -151,7 +137,7 @@ TEST_F(SusieArchiverTest, ListsEntriesByPathAndNameAndExtractsThem)
     EXPECT_EQ(Text(bytes), "bb");
     reader->ExtractToMemory(3, bytes);
     EXPECT_TRUE(bytes.empty());
-    const String folder = Folder(L"out");
+    const String folder = MakeFolderAt(L"out");
     reader->ExtractToFile(0, folder);
     EXPECT_EQ(FileTestSupport::ReadText(folder + L"dir\\a.jpg"), "aaa");
 }
@@ -178,7 +164,7 @@ TEST_F(SusieArchiverTest, PluginWithoutMemoryBlocksStillWritesFiles)
     EXPECT_EQ(ThrownText([&] { reader->ExtractToMemory(0, bytes); }),
               entry + Ansi(L" の読み込みに失敗しました\r\nエラーコード：2"));
 
-    const String folder = Folder(L"out");
+    const String folder = MakeFolderAt(L"out");
     reader->ExtractToFile(0, folder);
     EXPECT_EQ(FileTestSupport::ReadText(folder + L"a.jpg"), "abc");
     // Its own writing fails too: its code is reported.
@@ -190,7 +176,7 @@ TEST_F(SusieArchiverTest, RefusedNameReachesNeitherWayOfExtracting)
 {
     const auto spi = LoadSet({noMemoryPlugin});
     const auto reader = Open(spi, {{"", "..\\evil.txt", 0, "abc"}});
-    EXPECT_EQ(ThrownText([&] { reader->ExtractToFile(0, Folder(L"out")); }),
+    EXPECT_EQ(ThrownText([&] { reader->ExtractToFile(0, MakeFolderAt(L"out")); }),
               Ansi(archive) + Ansi(L" 内に怪しいファイル名があります：..\\evil.txt"));
     EXPECT_FALSE(FileTestSupport::Exists(At(L"evil.txt")));
 }

@@ -52,17 +52,7 @@ Bytes Picture(const char* magic, int width, int height, std::size_t size = 0)
     return bytes;
 }
 
-class SusieLoaderTest : public PluginFolderTest
-{
-protected:
-    std::shared_ptr<const CSpi> LoadSet(const std::vector<const wchar_t*>& built)
-    {
-        MakeOrderedPluginFolder(L"spi", built, paths);
-        return std::make_shared<const CSpi>(At(L"spi\\"));
-    }
-
-    std::vector<String> paths; // of the plug-ins, in load order
-};
+using SusieLoaderTest = PluginFolderTest;
 
 } // namespace
 
@@ -142,8 +132,7 @@ TEST_F(SusieLoaderTest, FirstPluginThatDecodesWinsAndAFailureHandsOn)
         EXPECT_EQ(SpiProbe(paths[0]).getPictureCalls, 1);
         EXPECT_EQ(SpiProbe(paths[1]).isSupportedCalls, 0);
     }
-    FileTestSupport::RemoveAll(At(L"spi").CStr());
-    const auto spi = LoadSet({pictureFailsPlugin, imagePlugin});
+    const auto spi = LoadSet({pictureFailsPlugin, imagePlugin}, L"second");
     CSpiLoader loader(spi);
     ASSERT_TRUE(loader.Open(data, false));
     EXPECT_EQ(SpiProbe(paths[0]).getPictureCalls, 1);
