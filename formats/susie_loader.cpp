@@ -74,9 +74,8 @@ bool HoldsWholeDib(const CLocalMemory& header, const CLocalMemory& bits)
     default:
         return false;
     }
-    const std::uint64_t fullTable = depth <= 8 ? std::uint64_t{1} << depth : 0;
-    const std::uint64_t colours =
-        depth <= 8 && (h.biClrUsed == 0 || h.biClrUsed > fullTable) ? fullTable : h.biClrUsed;
+    // Every colour the header declares: readers of the table differ in how many of them they take.
+    const std::uint64_t colours = h.biClrUsed != 0 ? h.biClrUsed : depth <= 8 ? std::uint64_t{1} << depth : 0;
     tableSize += colours * sizeof(RGBQUAD);
     if (h.biSize + tableSize > head.Size())
         return false;
