@@ -15,6 +15,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace DeadlineSync {
@@ -140,6 +141,32 @@ private:
     int m_lastTicket = 0;
     bool m_holdEveryPass = false;
     bool m_openedAll = false;
+};
+
+// A thread that lets the passes waiting at a board held for every pass go, one at a time in
+// random order, until it is destroyed.
+class RandomReleaser
+{
+public:
+    RandomReleaser(GateBoard& gates, unsigned seed)
+        : m_gates(gates), m_thread([this, seed] {
+              std::mt19937 random(seed);
+              while (m_gates.ReleaseRandomPass(random)) {
+              }
+          })
+    {
+    }
+    ~RandomReleaser()
+    {
+        m_gates.OpenAll();
+        m_thread.join();
+    }
+    RandomReleaser(const RandomReleaser&) = delete;
+    RandomReleaser& operator=(const RandomReleaser&) = delete;
+
+private:
+    GateBoard& m_gates;
+    std::thread m_thread;
 };
 
 // The result of a call run on a thread of its own. A call that does not return within the

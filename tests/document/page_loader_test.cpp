@@ -421,20 +421,7 @@ TEST(PageLoader, RandomOperationsKeepEverySlotOnItsPage)
     owner.gates.HoldEveryPass();
     for (int page = -1000; page <= 1000; page += 7)
         owner.SetFailing(page, true);
-    struct Opener
-    {
-        DeadlineSync::GateBoard& gates;
-        std::thread thread{[this] {
-            std::mt19937 random(11);
-            while (gates.ReleaseRandomPass(random)) {
-            }
-        }};
-        ~Opener()
-        {
-            gates.OpenAll();
-            thread.join();
-        }
-    } opener{owner.gates};
+    DeadlineSync::RandomReleaser releaser(owner.gates, 11);
 
     std::mt19937 random(5);
     auto draw = [&](int n) { return static_cast<int>(random() % n); };
