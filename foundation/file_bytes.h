@@ -2,6 +2,7 @@
 // The bytes of one whole file held in memory (a file read from disk, an archive entry extracted).
 
 #include <memory>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -20,7 +21,10 @@ public:
     DefaultInitAllocator() noexcept = default;
     template <class U> DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept {}
 
-    template <class U> void construct(U* place) noexcept { ::new (static_cast<void*>(place)) U; }
+    template <class U> void construct(U* place) noexcept(std::is_nothrow_default_constructible_v<U>)
+    {
+        ::new (static_cast<void*>(place)) U;
+    }
     template <class U, class... Args> void construct(U* place, Args&&... args)
     {
         ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
