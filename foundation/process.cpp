@@ -8,7 +8,6 @@
 #include <shellapi.h>
 
 #include <string>
-#include <vector>
 
 namespace Brivox {
 
@@ -17,24 +16,39 @@ namespace {
 const wchar_t startFailure[] = L"プロセスの作成に失敗";
 
 // An empty text reaches the system as no text at all.
-const wchar_t* WideOrNull(const String& text, const ApiString& api)
+template <class Char> const Char* ApiTextOrNull(const String& text, const ApiString& api);
+
+template <> const wchar_t* ApiTextOrNull<wchar_t>(const String& text, const ApiString& api)
 {
     return text.Length() > 0 ? api.WidePointer() : nullptr;
 }
 
-const char* AnsiOrNull(const String& text, const ApiString& api)
+template <> const char* ApiTextOrNull<char>(const String& text, const ApiString& api)
 {
     return text.Length() > 0 ? api.AnsiPointer() : nullptr;
 }
 
-// The fields that the wide and the narrow record share.
-template <class Record> void FillShellRecord(Record& record, const ProcessStartInfo& info)
+// ShellExecuteEx in the wide or the narrow form; the process handle, null when the shell gave none.
+template <class Char, class Record>
+HANDLE ExecuteThroughShell(const ProcessStartInfo& info, BOOL(WINAPI* execute)(Record*))
 {
+    const ApiString file(info.FileName), verb(info.Verb), arguments(info.Arguments),
+        directory(info.WorkingDirectory);
+    Record record = {};
     record.cbSize = sizeof record;
     record.fMask =
         SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | (info.ErrorDialog ? 0 : SEE_MASK_FLAG_NO_UI);
     record.hwnd = info.ErrorDialog ? info.ErrorDialogParent : nullptr;
+    record.lpFile = ApiTextOrNull<Char>(info.FileName, file);
+    record.lpVerb = ApiTextOrNull<Char>(info.Verb, verb);
+    record.lpParameters = ApiTextOrNull<Char>(info.Arguments, arguments);
+    record.lpDirectory = ApiTextOrNull<Char>(info.WorkingDirectory, directory);
     record.nShow = info.ShowCommand;
+    if (!execute(&record)) {
+        const DWORD error = ::GetLastError();
+        throw Win32Exception(error, startFailure);
+    }
+    return record.hProcess;
 }
 
 bool IsValidHandle(HANDLE handle)
@@ -113,34 +127,8 @@ String Process::BuildCommandLine(const ProcessStartInfo& startInfo)
 
 bool Process::StartWithShell(const ProcessStartInfo& info)
 {
-    const ApiString file(info.FileName), verb(info.Verb), arguments(info.Arguments),
-        directory(info.WorkingDirectory);
-    BOOL started;
-    DWORD error = 0;
-    HANDLE process;
-    if (IsWindowsNT()) {
-        SHELLEXECUTEINFOW record = {};
-        FillShellRecord(record, info);
-        record.lpFile = WideOrNull(info.FileName, file);
-        record.lpVerb = WideOrNull(info.Verb, verb);
-        record.lpParameters = WideOrNull(info.Arguments, arguments);
-        record.lpDirectory = WideOrNull(info.WorkingDirectory, directory);
-        started = ::ShellExecuteExW(&record);
-        error = ::GetLastError();
-        process = record.hProcess;
-    } else {
-        SHELLEXECUTEINFOA record = {};
-        FillShellRecord(record, info);
-        record.lpFile = AnsiOrNull(info.FileName, file);
-        record.lpVerb = AnsiOrNull(info.Verb, verb);
-        record.lpParameters = AnsiOrNull(info.Arguments, arguments);
-        record.lpDirectory = AnsiOrNull(info.WorkingDirectory, directory);
-        started = ::ShellExecuteExA(&record);
-        error = ::GetLastError();
-        process = record.hProcess;
-    }
-    if (!started)
-        throw Win32Exception(error, startFailure);
+    const HANDLE process = IsWindowsNT() ? ExecuteThroughShell<wchar_t>(info, &::ShellExecuteExW)
+                                         : ExecuteThroughShell<char>(info, &::ShellExecuteExA);
     if (!process)
         return false;
     m_processHandle = process;

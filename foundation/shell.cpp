@@ -107,6 +107,24 @@ String FindAssociatedApplication(const String& extension)
     return program;
 }
 
+namespace {
+
+// One SHFileOperation deleting the list (each name ended by a NUL, one more NUL after the last);
+// false when the shell reports a failure or a cancel.
+template <class Char, class Record>
+bool DeleteThroughShell(const std::basic_string<Char>& list, UINT flags, HWND owner,
+                        int(WINAPI* operate)(Record*))
+{
+    Record operation = {};
+    operation.hwnd = owner;
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = list.c_str();
+    operation.fFlags = static_cast<FILEOP_FLAGS>(flags);
+    return operate(&operation) == 0 && !operation.fAnyOperationsAborted;
+}
+
+} // namespace
+
 void DeleteToRecycleBin(const std::vector<String>& paths, bool confirm, HWND owner)
 {
     if (paths.empty())
@@ -116,37 +134,22 @@ void DeleteToRecycleBin(const std::vector<String>& paths, bool confirm, HWND own
     for (const String& path : paths)
         missing.push_back(!FileExists(path));
 
-    // The names one after another, each ended by a NUL, and one more NUL after the last.
     const UINT flags = FOF_ALLOWUNDO | (confirm ? 0 : FOF_NOCONFIRMATION);
-    int result;
-    BOOL aborted;
+    bool deleted;
     if (IsWindowsNT()) {
         std::wstring list;
         for (const String& path : paths)
             list.append(path.CStr(), static_cast<std::size_t>(path.Length())).push_back(L'\0');
-        SHFILEOPSTRUCTW operation = {};
-        operation.hwnd = owner;
-        operation.wFunc = FO_DELETE;
-        operation.pFrom = list.c_str();
-        operation.fFlags = static_cast<FILEOP_FLAGS>(flags);
-        result = ::SHFileOperationW(&operation);
-        aborted = operation.fAnyOperationsAborted;
+        deleted = DeleteThroughShell(list, flags, owner, &::SHFileOperationW);
     } else {
         std::string list;
         for (const String& path : paths)
             list.append(GetDefaultEncoding().ToMultiByte(path)).push_back('\0');
-        SHFILEOPSTRUCTA operation = {};
-        operation.hwnd = owner;
-        operation.wFunc = FO_DELETE;
-        operation.pFrom = list.c_str();
-        operation.fFlags = static_cast<FILEOP_FLAGS>(flags);
-        result = ::SHFileOperationA(&operation);
-        aborted = operation.fAnyOperationsAborted;
+        deleted = DeleteThroughShell(list, flags, owner, &::SHFileOperationA);
     }
-    bool failed = result != 0 || aborted;
     std::vector<String> failures;
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (missing[i] || (failed && FileExists(paths[i])))
+        if (missing[i] || (!deleted && FileExists(paths[i])))
             failures.push_back(paths[i] + L"の削除に失敗しました");
     }
     if (!failures.empty())
