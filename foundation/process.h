@@ -55,7 +55,6 @@ public:
     void CloseProcessHandle();
     // INVALID_HANDLE_VALUE when there is none.
     HANDLE GetProcessHandle() const { return m_processHandle; }
-    const ProcessStartInfo& GetStartInfo() const { return m_startInfo; }
 
     // The command line of the direct start: the trimmed file name in double quotes (unless it
     // already starts and ends with one), then a space and the arguments as they are.
