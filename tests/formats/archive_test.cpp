@@ -5,6 +5,7 @@
 #include "foundation/file_name.h"
 #include "foundation/file_test_support.h"
 #include "foundation/thread_sync.h"
+#include "support/test_timeout.h"
 
 #include <gtest/gtest.h>
 
@@ -119,6 +120,7 @@ TEST_F(ArchiveTest, ArchiveAtTheNinthLevelStaysAPlainEntry)
 // archives than one tree may open. Those beyond the limit stay plain entries.
 TEST_F(ArchiveTest, WideNestingOpensAtMost4096NestedArchives)
 {
+    KanoruTest::ExtendTimeout(180); // thousands of nested archives extracted and opened
     ZipRegistration zip;
     std::string level = Zip({{"page.png", "deepest page"}});
     for (int k = 7; k >= 1; --k) {
