@@ -130,8 +130,7 @@ void CArchiverDllReader::FailMemoryRead(unsigned index) const
                            L"' の読み込みに失敗しました");
 }
 
-void CArchiverDllReader::ExtractMemory(unsigned index, const String& commandLine,
-                                       std::vector<unsigned char>& bytes)
+void CArchiverDllReader::ExtractMemory(unsigned index, const String& commandLine, FileBytes& bytes)
 {
     RequireReadableSize(index);
     const unsigned size = GetEntry(index).size;
@@ -167,7 +166,7 @@ String CUnZipArchiver::FileCommand(unsigned index, const String& folder) const
            QuotedPattern(index, true);
 }
 
-void CUnZipArchiver::ExtractToMemory(unsigned index, std::vector<unsigned char>& bytes)
+void CUnZipArchiver::ExtractToMemory(unsigned index, FileBytes& bytes)
 {
     if (!Dll().IsLoaded())
         return;
@@ -201,7 +200,7 @@ void C7ZipArchiver::ExtractAll(const String& folder, bool showProgress)
     Dll().Command(nullptr, switches + L" " + Quoted(GetArchivePath()) + L" -o" + Quoted(folder));
 }
 
-void C7ZipArchiver::ExtractToMemory(unsigned index, std::vector<unsigned char>& bytes)
+void C7ZipArchiver::ExtractToMemory(unsigned index, FileBytes& bytes)
 {
     RequireReadableSize(index);
     ExtractToMemoryViaFile(index, bytes);
@@ -215,7 +214,7 @@ String CUnRarArchiver::FileCommand(unsigned index, const String& folder) const
            QuotedEntry(index, true);
 }
 
-void CUnRarArchiver::ExtractToMemory(unsigned index, std::vector<unsigned char>& bytes)
+void CUnRarArchiver::ExtractToMemory(unsigned index, FileBytes& bytes)
 {
     RequireReadableSize(index);
     ExtractToMemoryViaFile(index, bytes);
@@ -245,7 +244,7 @@ void CUnLhaArchiver::ExtractToFile(unsigned index, const String& folder)
     CArchiverDllReader::ExtractToFile(index, folder);
 }
 
-void CUnLhaArchiver::ExtractToMemory(unsigned index, std::vector<unsigned char>& bytes)
+void CUnLhaArchiver::ExtractToMemory(unsigned index, FileBytes& bytes)
 {
     if (!Dll().IsLoaded())
         return;
@@ -286,7 +285,7 @@ void CUnGcaArchiver::ExtractAll(const String& folder, bool showProgress)
     Dll().Command(nullptr, switches + L" " + Quoted(GetArchivePath()) + L" " + Quoted(folder));
 }
 
-void CUnGcaArchiver::ExtractToMemory(unsigned index, std::vector<unsigned char>& bytes)
+void CUnGcaArchiver::ExtractToMemory(unsigned index, FileBytes& bytes)
 {
     if (!Dll().IsLoaded())
         return;

@@ -50,7 +50,7 @@ protected:
     String QuotedEntry(unsigned index, bool writesFiles) const;
     // Reads the entry into memory through ExtractMem with the command line; an entry of size 0
     // gives no bytes without calling the DLL.
-    void ExtractMemory(unsigned index, const String& commandLine, std::vector<unsigned char>& bytes);
+    void ExtractMemory(unsigned index, const String& commandLine, FileBytes& bytes);
     // Refuses an entry too large to read into memory, before any call.
     void RequireReadableSize(unsigned index) const;
     [[noreturn]] void FailMemoryRead(unsigned index) const;
@@ -66,7 +66,7 @@ class CUnZipArchiver : public CArchiverDllReader
 {
 public:
     explicit CUnZipArchiver(CArchiverDll& dll = GetUnZipDll());
-    void ExtractToMemory(unsigned index, std::vector<unsigned char>& bytes) override;
+    void ExtractToMemory(unsigned index, FileBytes& bytes) override;
     int GetExtractMode() override { return ExtractModePerEntryMemory; }
 
 protected:
@@ -84,7 +84,7 @@ class C7ZipArchiver : public CArchiverDllReader
 public:
     explicit C7ZipArchiver(CArchiverDll& dll = Get7ZipDll());
     void ExtractAll(const String& folder, bool showProgress) override;
-    void ExtractToMemory(unsigned index, std::vector<unsigned char>& bytes) override;
+    void ExtractToMemory(unsigned index, FileBytes& bytes) override;
     int GetExtractMode() override { return m_extractMode; }
 
 protected:
@@ -100,7 +100,7 @@ class CUnRarArchiver : public CArchiverDllReader
 {
 public:
     explicit CUnRarArchiver(CArchiverDll& dll = GetUnRarDll());
-    void ExtractToMemory(unsigned index, std::vector<unsigned char>& bytes) override;
+    void ExtractToMemory(unsigned index, FileBytes& bytes) override;
     int GetExtractMode() override { return ExtractModePerEntryFile; }
 
 protected:
@@ -114,7 +114,7 @@ class CUnLhaArchiver : public CArchiverDllReader
 public:
     explicit CUnLhaArchiver(CArchiverDll& dll = GetUnLhaDll());
     void ExtractToFile(unsigned index, const String& folder) override;
-    void ExtractToMemory(unsigned index, std::vector<unsigned char>& bytes) override;
+    void ExtractToMemory(unsigned index, FileBytes& bytes) override;
     int GetExtractMode() override { return ExtractModePerEntryMemory; }
     void ShowConfigDialog(HWND window) override;
 
@@ -130,7 +130,7 @@ class CUnGcaArchiver : public CArchiverDllReader
 public:
     explicit CUnGcaArchiver(CArchiverDll& dll = GetUnGcaDll());
     void ExtractAll(const String& folder, bool showProgress) override;
-    void ExtractToMemory(unsigned index, std::vector<unsigned char>& bytes) override;
+    void ExtractToMemory(unsigned index, FileBytes& bytes) override;
     int GetExtractMode() override
     {
         return m_wholeArchive ? ExtractModeWholeArchive : ExtractModePerEntryMemory;

@@ -177,7 +177,7 @@ String CSpiArchiver::ExtractionFailure(unsigned index, const wchar_t* failure, i
            IntToString(code);
 }
 
-void CSpiArchiver::ExtractToMemory(unsigned index, std::vector<unsigned char>& bytes)
+void CSpiArchiver::ExtractToMemory(unsigned index, FileBytes& bytes)
 {
     const wchar_t* const failure = L" の読み込みに失敗しました";
     std::lock_guard<std::recursive_mutex> lock(SusieArchiveLock());

@@ -24,7 +24,7 @@ public:
     // Through memory; a plug-in that gives no memory block writes the file itself.
     void ExtractToFile(unsigned index, const String& folder) override;
     // Throws RuntimeException with the plug-in's error code when it gives no bytes.
-    void ExtractToMemory(unsigned index, std::vector<unsigned char>& bytes) override;
+    void ExtractToMemory(unsigned index, FileBytes& bytes) override;
     int GetExtractMode() override { return ExtractModePerEntryMemory; }
 
 private:

@@ -110,7 +110,7 @@ bool CSpiLoader::Open(const std::shared_ptr<CFileData>& data, bool)
     try {
         Clear();
         m_alphaState = AlphaUnknown;
-        const std::vector<unsigned char>& bytes = data->GetBytes();
+        const FileBytes& bytes = data->GetBytes();
         if (bytes.size() >= supportedHeadSize)
             return TryPlugins(data->GetName(), bytes.data(), bytes.size());
         std::vector<unsigned char> head(shortDataBufferSize, 0);

@@ -25,7 +25,7 @@ struct SFile
     bool failLoad = false;
 };
 
-std::optional<SFile> Parse(const std::vector<unsigned char>& bytes)
+std::optional<SFile> Parse(const Brivox::FileBytes& bytes)
 {
     std::istringstream line(std::string(bytes.begin(), bytes.end()));
     SFile file;

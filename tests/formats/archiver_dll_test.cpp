@@ -106,7 +106,7 @@ std::string Quoted(const String& text)
     return "\"" + Ansi(text) + "\"";
 }
 
-std::string Text(const std::vector<unsigned char>& bytes)
+std::string Text(const Brivox::FileBytes& bytes)
 {
     return std::string(bytes.begin(), bytes.end());
 }
@@ -158,9 +158,9 @@ TEST(ArchiverDll, AccessorsNameTheFiveDllsWhichStayUnloadedWhenAbsent)
         reader->ExtractToFile(0, L"C:\\folder\\");
         reader->ShowConfigDialog(nullptr);
         if (reader->GetExtractMode() == IArchiver::ExtractModePerEntryMemory) {
-            std::vector<unsigned char> bytes{'k'};
+            Brivox::FileBytes bytes{'k'};
             reader->ExtractToMemory(0, bytes);
-            EXPECT_EQ(bytes, std::vector<unsigned char>{'k'}) << name;
+            EXPECT_EQ(Text(bytes), "k") << name;
         }
     }
 }
@@ -396,7 +396,7 @@ TEST_F(ArchiverDllTest, EachReaderSendsItsOwnCommandLines)
         EXPECT_EQ(FileTestSupport::ReadText(folder + L"sub\\a[1]-x!^.jpg"), "contents");
         ::DeleteFileW((folder + L"sub\\a[1]-x!^.jpg").CStr());
 
-        std::vector<unsigned char> bytes;
+        Brivox::FileBytes bytes;
         reader->ExtractToMemory(0, bytes);
         EXPECT_EQ(Text(bytes), "contents");
         const std::string line = fake.TakeLog().back();
@@ -471,7 +471,7 @@ TEST_F(ArchiverDllTest, UnLhaLetsTheDllFinishAndChecksTheArchiveFirst)
               (std::vector<std::string>{"GetRunning", "CheckArchive " + Ansi(archive) + " 5",
                                         "OpenArchive " + Ansi(archive) + " 0A800204", "CloseArchive"}));
 
-    std::vector<unsigned char> bytes;
+    Brivox::FileBytes bytes;
     reader.ExtractToMemory(0, bytes);
     reader.ExtractToFile(0, MakeFolderAt(L"out"));
     reader.ShowConfigDialog(nullptr);
@@ -498,7 +498,7 @@ TEST_F(ArchiverDllTest, ReadingIntoMemoryCallsTheDllOnlyForEntriesItCanHold)
     auto reader = OpenReader(Make<Brivox::CUnZipArchiver>(), fake, archive);
     const std::string prefix = "'" + Ansi(archive) + Ansi(L"' から '");
 
-    std::vector<unsigned char> bytes{'x'};
+    Brivox::FileBytes bytes{'x'};
     reader->ExtractToMemory(0, bytes);
     EXPECT_TRUE(bytes.empty());
     // Past 1 GiB: refused before anything is allocated or asked.
@@ -562,7 +562,7 @@ TEST_F(ArchiverDllTest, NamesThatWouldChangeACommandLineNeverReachIt)
                 EXPECT_EQ(ThrownText([&] { reader->ExtractToFile(0, folder); }), refused);
             }
             EXPECT_EQ(commands(), c.toFile ? 1 : 0);
-            std::vector<unsigned char> bytes;
+            Brivox::FileBytes bytes;
             if (c.toMemory) {
                 reader->ExtractToMemory(0, bytes);
             } else {

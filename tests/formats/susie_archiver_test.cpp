@@ -86,7 +86,7 @@ protected:
     String archive;
 };
 
-std::string Text(const std::vector<unsigned char>& bytes)
+std::string Text(const Brivox::FileBytes& bytes)
 {
     return std::string(bytes.begin(), bytes.end());
 }
@@ -132,7 +132,7 @@ TEST_F(SusieArchiverTest, ListsEntriesByPathAndNameAndExtractsThem)
         EXPECT_EQ(entries[index].time.dwHighDateTime, expected.dwHighDateTime) << seconds;
     }
 
-    std::vector<unsigned char> bytes;
+    Brivox::FileBytes bytes;
     reader->ExtractToMemory(1, bytes);
     EXPECT_EQ(Text(bytes), "bb");
     reader->ExtractToMemory(3, bytes);
@@ -150,7 +150,7 @@ TEST_F(SusieArchiverTest, FirstArchivePluginThatListsTheFileWins)
     EXPECT_EQ(SpiProbe(paths[0]).getArchiveInfoCalls, 1);
     EXPECT_EQ(SpiProbe(paths[1]).getArchiveInfoCalls, 1);
     EXPECT_EQ(SpiProbe(paths[2]).getArchiveInfoCalls, 0);
-    std::vector<unsigned char> bytes;
+    Brivox::FileBytes bytes;
     reader->ExtractToMemory(0, bytes);
     EXPECT_EQ(Text(bytes), "abc");
 }
@@ -160,7 +160,7 @@ TEST_F(SusieArchiverTest, PluginWithoutMemoryBlocksStillWritesFiles)
     const auto spi = LoadSet({noMemoryPlugin});
     const auto reader = Open(spi, {{"", "a.jpg", 0, "abc"}});
     const std::string entry = Ansi(archive) + Ansi(L" 内の a.jpg");
-    std::vector<unsigned char> bytes;
+    Brivox::FileBytes bytes;
     EXPECT_EQ(ThrownText([&] { reader->ExtractToMemory(0, bytes); }),
               entry + Ansi(L" の読み込みに失敗しました\r\nエラーコード：2"));
 
@@ -213,7 +213,7 @@ TEST_F(SusieArchiverTest, FactoryReadsWithTheSetLoadedWhenItMadeTheReader)
     FileTestSupport::WriteText(At(L"a.kar"), Kar({{"", "a.jpg", 0, "abc"}}));
     reader->SetArchivePath(At(L"a.kar"));
     ASSERT_TRUE(reader->Open(reader->GetEntries()));
-    std::vector<unsigned char> bytes;
+    Brivox::FileBytes bytes;
     reader->ExtractToMemory(0, bytes);
     EXPECT_EQ(Text(bytes), "abc");
     std::vector<String> extensions;
