@@ -8,9 +8,6 @@ namespace Detail {
 
 namespace {
 
-template <EPixelBlend Blend>
-constexpr bool ReadsB = Blend != EPixelBlend::FadeBlack&& Blend != EPixelBlend::FadeWhite;
-
 template <EPixelBlend Blend> std::uint32_t BlendPixel(std::uint32_t a, std::uint32_t b, int k)
 {
     std::uint32_t out = 0;
@@ -24,9 +21,9 @@ template <EPixelBlend Blend> void Rows(const SBlendRows& rows, int width, int he
     for (int y = 0; y < height; ++y) {
         std::uint32_t* out = rows.out + y * rows.outStride;
         const std::uint32_t* a = rows.a + y * rows.aStride;
-        const std::uint32_t* b = ReadsB<Blend> ? rows.b + y * rows.bStride : nullptr;
+        const std::uint32_t* b = ReadsB(Blend) ? rows.b + y * rows.bStride : nullptr;
         for (int x = 0; x < width; ++x)
-            out[x] = BlendPixel<Blend>(a[x], ReadsB<Blend> ? b[x] : 0, k);
+            out[x] = BlendPixel<Blend>(a[x], ReadsB(Blend) ? b[x] : 0, k);
     }
 }
 
@@ -34,18 +31,7 @@ template <EPixelBlend Blend> void Rows(const SBlendRows& rows, int width, int he
 
 void BlendRowsPlain(EPixelBlend blend, const SBlendRows& rows, int width, int height, int k)
 {
-    switch (blend) {
-    case EPixelBlend::Add:
-        return Rows<EPixelBlend::Add>(rows, width, height, k);
-    case EPixelBlend::Subtract:
-        return Rows<EPixelBlend::Subtract>(rows, width, height, k);
-    case EPixelBlend::FadeBlack:
-        return Rows<EPixelBlend::FadeBlack>(rows, width, height, k);
-    case EPixelBlend::FadeWhite:
-        return Rows<EPixelBlend::FadeWhite>(rows, width, height, k);
-    case EPixelBlend::Mix:
-        return Rows<EPixelBlend::Mix>(rows, width, height, k);
-    }
+    WithBlend(blend, [&](auto constant) { Rows<decltype(constant)::value>(rows, width, height, k); });
 }
 
 } // namespace Detail

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 namespace Brivox::Kernels {
 
@@ -39,6 +40,31 @@ struct SBlendRows
 void BlendRows(EPixelBlend blend, const SBlendRows& rows, int width, int height, int k);
 
 namespace Detail {
+
+// Whether a blend reads its second operand.
+constexpr bool ReadsB(EPixelBlend blend)
+{
+    return blend != EPixelBlend::FadeBlack && blend != EPixelBlend::FadeWhite;
+}
+
+// Calls run with the blend as a constant of the compilation (std::integral_constant), so that
+// each form is made once per blend.
+template <class Run> void WithBlend(EPixelBlend blend, Run run)
+{
+    using E = EPixelBlend;
+    switch (blend) {
+    case E::Add:
+        return run(std::integral_constant<E, E::Add>{});
+    case E::Subtract:
+        return run(std::integral_constant<E, E::Subtract>{});
+    case E::FadeBlack:
+        return run(std::integral_constant<E, E::FadeBlack>{});
+    case E::FadeWhite:
+        return run(std::integral_constant<E, E::FadeWhite>{});
+    case E::Mix:
+        return run(std::integral_constant<E, E::Mix>{});
+    }
+}
 
 // The two forms, for tests and the dispatcher.
 void BlendRowsPlain(EPixelBlend blend, const SBlendRows& rows, int width, int height, int k);

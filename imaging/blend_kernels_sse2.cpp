@@ -30,19 +30,16 @@ template <EPixelBlend Blend> struct SKernel;
 
 template <> struct SKernel<EPixelBlend::Add>
 {
-    static constexpr bool readsB = true;
     BRIVOX_SSE2_TARGET static __m128i Run(__m128i a, __m128i b, __m128i) { return _mm_adds_epu8(b, a); }
 };
 
 template <> struct SKernel<EPixelBlend::Subtract>
 {
-    static constexpr bool readsB = true;
     BRIVOX_SSE2_TARGET static __m128i Run(__m128i a, __m128i b, __m128i) { return _mm_subs_epu8(b, a); }
 };
 
 template <> struct SKernel<EPixelBlend::FadeBlack>
 {
-    static constexpr bool readsB = false;
     // k holds 256 − amount in every lane; the product stays below 65536.
     BRIVOX_SSE2_TARGET static __m128i Lane(__m128i a, __m128i k)
     {
@@ -57,7 +54,6 @@ template <> struct SKernel<EPixelBlend::FadeBlack>
 
 template <> struct SKernel<EPixelBlend::FadeWhite>
 {
-    static constexpr bool readsB = false;
     BRIVOX_SSE2_TARGET static __m128i Lane(__m128i a, __m128i k)
     {
         const __m128i rest = _mm_sub_epi16(_mm_set1_epi16(255), a);
@@ -72,7 +68,6 @@ template <> struct SKernel<EPixelBlend::FadeWhite>
 
 template <> struct SKernel<EPixelBlend::Mix>
 {
-    static constexpr bool readsB = true;
     // The low 16 bits of (a − b) × k shifted right by 8 are floor((a − b) × k / 256) modulo 256;
     // added to b modulo 256 they give the exact result, which lies within 0 … 255.
     BRIVOX_SSE2_TARGET static __m128i Lane(__m128i a, __m128i b, __m128i k)
@@ -96,15 +91,15 @@ BRIVOX_SSE2_TARGET void Rows(const SBlendRows& rows, int width, int height, int 
     for (int y = 0; y < height; ++y) {
         std::uint32_t* out = rows.out + y * rows.outStride;
         const std::uint32_t* a = rows.a + y * rows.aStride;
-        const std::uint32_t* b = Kernel::readsB ? rows.b + y * rows.bStride : nullptr;
+        const std::uint32_t* b = ReadsB(Blend) ? rows.b + y * rows.bStride : nullptr;
         for (int x = 0; x < wide; x += 4) {
             const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x));
-            const __m128i vb = Kernel::readsB ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x))
-                                              : _mm_setzero_si128();
+            const __m128i vb = ReadsB(Blend) ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x))
+                                             : _mm_setzero_si128();
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), Kernel::Run(va, vb, factor));
         }
         if (wide < width)
-            BlendRowsPlain(Blend, {out + wide, 0, a + wide, 0, Kernel::readsB ? b + wide : nullptr, 0},
+            BlendRowsPlain(Blend, {out + wide, 0, a + wide, 0, ReadsB(Blend) ? b + wide : nullptr, 0},
                            width - wide, 1, k);
     }
 }
@@ -113,18 +108,7 @@ BRIVOX_SSE2_TARGET void Rows(const SBlendRows& rows, int width, int height, int 
 
 void BlendRowsSse2(EPixelBlend blend, const SBlendRows& rows, int width, int height, int k)
 {
-    switch (blend) {
-    case EPixelBlend::Add:
-        return Rows<EPixelBlend::Add>(rows, width, height, k);
-    case EPixelBlend::Subtract:
-        return Rows<EPixelBlend::Subtract>(rows, width, height, k);
-    case EPixelBlend::FadeBlack:
-        return Rows<EPixelBlend::FadeBlack>(rows, width, height, k);
-    case EPixelBlend::FadeWhite:
-        return Rows<EPixelBlend::FadeWhite>(rows, width, height, k);
-    case EPixelBlend::Mix:
-        return Rows<EPixelBlend::Mix>(rows, width, height, k);
-    }
+    WithBlend(blend, [&](auto constant) { Rows<decltype(constant)::value>(rows, width, height, k); });
 }
 
 } // namespace Brivox::Kernels::Detail

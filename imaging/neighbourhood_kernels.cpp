@@ -82,47 +82,6 @@ template <ENeighbourFilter Filter> void Neighbours(const SFilterRows& r, int w, 
     }
 }
 
-// Exact n / d for 0 ≤ n < 2^31 and 1 ≤ d < 2^24, as (n × m) >> shift with m = ⌈2^shift / d⌉ and
-// shift = 31 + ⌈log2 d⌉ (then m < 2^32 and the product fits 64 bits).
-struct SDivisor
-{
-    explicit SDivisor(std::uint32_t d)
-    {
-        int log = 0;
-        while ((std::uint64_t{1} << log) < d)
-            ++log;
-        shift = 31 + log;
-        m = ((std::uint64_t{1} << shift) + d - 1) / d;
-    }
-    std::uint32_t operator()(std::uint32_t n) const { return static_cast<std::uint32_t>((n * m) >> shift); }
-
-    std::uint64_t m;
-    int shift;
-};
-
-// The taps of position i of a line of `length`: offsets [first, last] around it and the divisor of
-// the sum of their weights.
-struct STaps
-{
-    int first, last;
-    SDivisor divisor;
-};
-
-std::vector<STaps> LineTaps(int length, const std::vector<int>& weights)
-{
-    const int radius = static_cast<int>(weights.size()) - 1;
-    std::vector<STaps> taps;
-    taps.reserve(static_cast<std::size_t>(length));
-    for (int i = 0; i < length; ++i) {
-        const int first = std::max(-radius, -i), last = std::min(radius, length - 1 - i);
-        std::uint32_t sum = 0;
-        for (int k = first; k <= last; ++k)
-            sum += static_cast<std::uint32_t>(weights[static_cast<std::size_t>(std::abs(k))]);
-        taps.push_back({first, last, SDivisor(sum)});
-    }
-    return taps;
-}
-
 } // namespace
 
 std::uint32_t SharpenPixel(std::uint32_t c, std::uint32_t n)
@@ -266,51 +225,115 @@ std::vector<int> GaussWeights(double sigma, int radius)
     return weights;
 }
 
+namespace Detail {
+
+SDivisor::SDivisor(std::uint32_t d)
+{
+    int log = 0;
+    while ((std::uint64_t{1} << log) < d)
+        ++log;
+    shift = 31 + log;
+    m = static_cast<std::uint32_t>(((std::uint64_t{1} << shift) + d - 1) / d);
+}
+
+std::vector<SGaussTaps> GaussLineTaps(int length, const std::vector<int>& weights)
+{
+    const int radius = static_cast<int>(weights.size()) - 1;
+    std::vector<SGaussTaps> taps;
+    taps.reserve(static_cast<std::size_t>(length));
+    for (int i = 0; i < length; ++i) {
+        const int first = std::max(-radius, -i), last = std::min(radius, length - 1 - i);
+        std::uint32_t sum = 0;
+        for (int k = first; k <= last; ++k)
+            sum += static_cast<std::uint32_t>(weights[static_cast<std::size_t>(std::abs(k))]);
+        taps.push_back({first, last, SDivisor(sum)});
+    }
+    return taps;
+}
+
+void GaussSpanPlain(std::uint32_t* out, const std::uint32_t* const* taps, const int* weights, int count,
+                    SDivisor divisor, int from, int to)
+{
+    for (int x = from; x < to; ++x) {
+        std::uint32_t b = 0, g = 0, r = 0;
+        for (int k = 0; k < count; ++k) {
+            const std::uint32_t p = taps[k][x], w = static_cast<std::uint32_t>(weights[k]);
+            b += w * (p & 0xFF);
+            g += w * ((p >> 8) & 0xFF);
+            r += w * ((p >> 16) & 0xFF);
+        }
+        out[x] = divisor(b) | (divisor(g) << 8) | (divisor(r) << 16);
+    }
+}
+
+} // namespace Detail
+
+namespace {
+
+// The taps of one position as pointers (tap k of the position i places further along is
+// pointers[k][i]) and their weights.
+struct STapList
+{
+    std::vector<const std::uint32_t*> pointers;
+    std::vector<int> weights;
+
+    // `at` is the position's pixel; `step` leads from one tap to the next.
+    void Set(const Detail::SGaussTaps& t, const std::vector<int>& all, const std::uint32_t* at,
+             std::ptrdiff_t step)
+    {
+        pointers.clear();
+        weights.clear();
+        for (int k = t.first; k <= t.last; ++k) {
+            pointers.push_back(at + k * step);
+            weights.push_back(all[static_cast<std::size_t>(std::abs(k))]);
+        }
+    }
+    // Positions [0, count) from `out` on, SSE2 as far as it reaches.
+    void Run(bool simd, std::uint32_t* out, Detail::SDivisor divisor, int count) const
+    {
+        const int n = static_cast<int>(weights.size());
+        const int done =
+            simd ? Detail::GaussSpanSse2(out, pointers.data(), weights.data(), n, divisor, 0, count) : 0;
+        Detail::GaussSpanPlain(out, pointers.data(), weights.data(), n, divisor, done, count);
+    }
+};
+
+} // namespace
+
 void GaussRows(const SFilterRows& r, int length, int lines, const std::vector<int>& weights)
 {
-    const std::vector<STaps> taps = LineTaps(length, weights);
-    const int* w = weights.data();
+    const std::vector<Detail::SGaussTaps> taps = Detail::GaussLineTaps(length, weights);
+    const int radius = static_cast<int>(weights.size()) - 1;
+    // The positions whose taps all lie inside the row share their taps and weight sum.
+    const int innerFrom = std::min(radius, length), innerTo = std::max(innerFrom, length - radius);
+    const bool simd = UseSse2Kernels();
+    STapList list;
     for (int y = 0; y < lines; ++y) {
         const std::uint32_t* in = r.in + y * r.inStride;
         std::uint32_t* out = r.out + y * r.outStride;
-        for (int x = 0; x < length; ++x) {
-            const STaps& t = taps[static_cast<std::size_t>(x)];
-            std::uint32_t b = 0, g = 0, red = 0;
-            for (int k = t.first; k <= t.last; ++k) {
-                const std::uint32_t p = in[x + k], weight = static_cast<std::uint32_t>(w[k < 0 ? -k : k]);
-                b += weight * (p & 0xFF);
-                g += weight * ((p >> 8) & 0xFF);
-                red += weight * ((p >> 16) & 0xFF);
-            }
-            out[x] = t.divisor(b) | (t.divisor(g) << 8) | (t.divisor(red) << 16);
-        }
+        const auto span = [&](int from, int to) {
+            const Detail::SGaussTaps& t = taps[static_cast<std::size_t>(from)];
+            list.Set(t, weights, in + from, 1);
+            list.Run(simd, out + from, t.divisor, to - from);
+        };
+        for (int x = 0; x < innerFrom; ++x)
+            span(x, x + 1);
+        if (innerFrom < innerTo)
+            span(innerFrom, innerTo);
+        for (int x = innerTo; x < length; ++x)
+            span(x, x + 1);
     }
 }
 
 void GaussColumns(const SFilterRows& r, int length, int lines, const std::vector<int>& weights)
 {
-    const std::vector<STaps> taps = LineTaps(length, weights);
-    // Each output row is summed row by row of the source, which keeps the reads along rows.
-    std::vector<std::uint32_t> sums(3 * static_cast<std::size_t>(lines));
-    std::uint32_t* b = sums.data();
-    std::uint32_t* g = b + lines;
-    std::uint32_t* red = g + lines;
+    const std::vector<Detail::SGaussTaps> taps = Detail::GaussLineTaps(length, weights);
+    const bool simd = UseSse2Kernels();
+    STapList list;
     for (int y = 0; y < length; ++y) {
-        const STaps& t = taps[static_cast<std::size_t>(y)];
-        std::fill(sums.begin(), sums.end(), 0u);
-        for (int k = t.first; k <= t.last; ++k) {
-            const std::uint32_t* in = r.in + (y + k) * r.inStride;
-            const std::uint32_t weight =
-                static_cast<std::uint32_t>(weights[static_cast<std::size_t>(k < 0 ? -k : k)]);
-            for (int x = 0; x < lines; ++x) {
-                b[x] += weight * (in[x] & 0xFF);
-                g[x] += weight * ((in[x] >> 8) & 0xFF);
-                red[x] += weight * ((in[x] >> 16) & 0xFF);
-            }
-        }
-        std::uint32_t* out = r.out + y * r.outStride;
-        for (int x = 0; x < lines; ++x)
-            out[x] = t.divisor(b[x]) | (t.divisor(g[x]) << 8) | (t.divisor(red[x]) << 16);
+        const Detail::SGaussTaps& t = taps[static_cast<std::size_t>(y)];
+        list.Set(t, weights, r.in + y * r.inStride, r.inStride);
+        list.Run(simd, r.out + y * r.outStride, t.divisor, lines);
     }
 }
 

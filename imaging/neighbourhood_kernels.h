@@ -74,6 +74,39 @@ struct SMedianWindow
     const std::uint16_t* keys[3];
 };
 
+// Exact n / d for 0 ≤ n < 2^31 and 1 ≤ d < 2^24, as (n × m) >> shift with m = ⌈2^shift / d⌉ and
+// shift = 31 + ⌈log2 d⌉: then m < 2^32 and the product fits 64 bits.
+struct SDivisor
+{
+    explicit SDivisor(std::uint32_t d);
+    std::uint32_t operator()(std::uint32_t n) const
+    {
+        return static_cast<std::uint32_t>((std::uint64_t{n} * m) >> shift);
+    }
+
+    std::uint32_t m;
+    int shift;
+};
+
+// The taps of one position of a Gaussian line: offsets first … last around it, and the divisor of
+// the sum of their weights.
+struct SGaussTaps
+{
+    int first, last;
+    SDivisor divisor;
+};
+
+std::vector<SGaussTaps> GaussLineTaps(int length, const std::vector<int>& weights);
+
+// Positions [from, to) of a line whose taps are alike for each: tap k of position x is taps[k][x];
+// each channel the weighted sum through the divisor; alpha 0.
+void GaussSpanPlain(std::uint32_t* out, const std::uint32_t* const* taps, const int* weights, int count,
+                    SDivisor divisor, int from, int to);
+// The same four positions at a time, as far as whole groups of four reach; returns where it
+// stopped.
+int GaussSpanSse2(std::uint32_t* out, const std::uint32_t* const* taps, const int* weights, int count,
+                  SDivisor divisor, int from, int to);
+
 // Medians of the pixels [first, end) of the middle row (1 ≤ first, end ≤ w − 1) into out.
 void MedianSpanPlain(std::uint32_t* out, const SMedianWindow& window, int first, int end);
 // The same eight pixels at a time, as far as whole groups of eight reach; returns where it stopped.

@@ -82,20 +82,4 @@ inline bool CutToFurtherPlane(CSize size, std::int64_t atX, std::int64_t atY, CP
     return true;
 }
 
-// Luminance Y = (77 R + 151 G + 28 B) >> 8 through per-call tables of weight × value.
-struct SLumaTable
-{
-    std::uint32_t r[256], g[256], b[256];
-
-    SLumaTable()
-    {
-        for (std::uint32_t v = 0; v < 256; ++v) {
-            r[v] = 77 * v;
-            g[v] = 151 * v;
-            b[v] = 28 * v;
-        }
-    }
-    std::uint32_t operator()(std::uint32_t p) const { return (r[Red(p)] + g[Green(p)] + b[Blue(p)]) >> 8; }
-};
-
 } // namespace Brivox::Detail

@@ -1,6 +1,7 @@
 // The operations that change pixels one by one, measure a rectangle, or set and use the alpha
 // byte, of 8-bit and 32-bit planes.
 #include "imaging/blend_kernels.h"
+#include "imaging/luma_table.h"
 #include "imaging/pixel_walk.h"
 #include "imaging/plane.h"
 
@@ -213,14 +214,14 @@ void CPlane32::GraySimple(CRect rect)
 
 void CPlane32::GrayExact(CRect rect)
 {
-    const Detail::SLumaTable luma;
+    const Kernels::SLumaTable luma;
     ForEachPixel(*this, rect, [&luma](std::uint32_t& p) { p = luma(p) * 0x010101u; });
 }
 
 void CPlane32::HistogramLuma(HistogramCounts& counts, CRect rect) const
 {
     counts.fill(0);
-    const Detail::SLumaTable luma;
+    const Kernels::SLumaTable luma;
     ForEachPixel(*this, rect, [&](std::uint32_t p) { ++counts[luma(p)]; });
 }
 
@@ -284,7 +285,7 @@ void CPlane32::InvertAlpha()
 
 void CPlane32::AlphaFromLuma()
 {
-    const Detail::SLumaTable luma;
+    const Kernels::SLumaTable luma;
     ForWholePlane(*this, [&luma](std::uint32_t& p) { p = (p & 0x00FFFFFFu) | (luma(p) << 24); });
 }
 

@@ -171,16 +171,20 @@ TEST(NeighbourhoodFilters, GaussWeightsAndImpulseResponse)
     EXPECT_EQ(Gaussed(dot, 1.0)[24], Grey({42})[0]);
 }
 
-TEST(NeighbourhoodFilters, GaussBlurMatchesTheObviousComputation)
+TEST(NeighbourhoodFilters, GaussBlurMatchesTheObviousComputationInBothKernelForms)
 {
     unsigned seed = 3;
     for (const double sigma : {0.34, 0.7, 1.5, 2.0, 4.3}) {
-        for (const CSize size : {CSize{37, 23}, CSize{5, 40}, CSize{2, 2}}) {
-            SCOPED_TRACE(std::to_string(sigma) + " " + std::to_string(size.cx) + "x" +
-                         std::to_string(size.cy));
+        for (const CSize size : {CSize{37, 23}, CSize{70, 9}, CSize{5, 40}, CSize{2, 2}}) {
             CMemoryPlane32 source(size);
             FillRandom(source, ++seed);
-            EXPECT_EQ(Gaussed(source, sigma), ReferenceGauss(source, sigma));
+            const std::vector<std::uint32_t> expected = ReferenceGauss(source, sigma);
+            for (const bool simd : {false, true}) {
+                SCOPED_TRACE(std::to_string(sigma) + " " + std::to_string(size.cx) + "x" +
+                             std::to_string(size.cy) + (simd ? " SSE2" : " plain"));
+                const ScopedKernelForm form(simd, 0);
+                EXPECT_EQ(Gaussed(source, sigma), expected);
+            }
         }
     }
 }
