@@ -126,8 +126,8 @@ class CPlane32 : public CPlaneEx
 public:
     // Point, statistics and alpha operations (point_operations.cpp). Single-plane operations clip
     // their rectangle to the plane. Colours are COLORREF values; operations that compute a colour
-    // write alpha 0, those that keep or copy whole pixels keep it. Luminance Y = (77 R + 151 G + 28
-    // B) >> 8.
+    // write alpha 0, those that keep or copy whole pixels keep it. Y is (77 R + 151 G + 28 B) >> 8.
+
     // Colour inverted, alpha kept.
     virtual void Invert(CRect rect);
     // Every byte moved toward the colour (alpha toward 0) by strength / 256; 256 or more fills.
