@@ -315,6 +315,17 @@ bool ReadsAsSettings(const String& path)
     }
 }
 
+// Deletes what a failed save left under the temporary name; a folder of that name is not its own.
+void DiscardTemporary(const String& temporary)
+{
+    try {
+        if (IsFile(temporary))
+            DeleteTree(temporary, false);
+    } catch (const std::exception&) {
+        // Nothing more can be done; the next save writes over it.
+    }
+}
+
 } // namespace
 
 bool CConfig::Save(const String& path) const
@@ -323,12 +334,20 @@ bool CConfig::Save(const String& path) const
         CProcessExclusion exclusion(path);
         ExclusionLock lock(exclusion);
         const String temporary = path + L".tmp";
-        WriteTextFile(temporary, Serialize());
-        // A file that the user would lose (damaged, or not settings at all) is kept aside first;
-        // when that fails, the file stays and the save fails.
-        if (FileExists(path) && !ReadsAsSettings(path))
-            CopyTree(path, path + L".bak", true);
-        return MoveFileReplacing(temporary, path);
+        try {
+            WriteTextFile(temporary, Serialize());
+            // A file that the user would lose (damaged, or not settings at all) is kept aside
+            // first; when that fails, the file stays and the save fails.
+            if (FileExists(path) && !ReadsAsSettings(path))
+                CopyTree(path, path + L".bak", true);
+            if (MoveFileReplacing(temporary, path))
+                return true;
+        } catch (const std::exception&) {
+            // Every failure ends alike, below.
+        }
+        // Still under the lock: once it is released, another process may write that name.
+        DiscardTemporary(temporary);
+        return false;
     } catch (const std::exception&) {
         return false;
     }

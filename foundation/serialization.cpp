@@ -54,7 +54,11 @@ int IRestorer::Remaining() const
 
 void IRestorer::ReadBytes(void* destination, unsigned count)
 {
+    // Data that end inside a value are damaged; a value made up of what the destination held
+    // before would pass for a read one.
     if (static_cast<unsigned>(Remaining()) < count)
+        ThrowDamaged();
+    if (count == 0)
         return;
     std::memcpy(destination, m_buffer.data() + m_position, count);
     m_position += static_cast<int>(count);
@@ -63,8 +67,6 @@ void IRestorer::ReadBytes(void* destination, unsigned count)
 int IRestorer::ReadCount()
 {
     std::int32_t count = 0;
-    if (Remaining() < static_cast<int>(sizeof(count)))
-        ThrowDamaged();
     ReadBytes(&count, sizeof(count));
     return count;
 }
@@ -112,8 +114,7 @@ void IRestorer::Load(IRestorer& source)
 {
     std::vector<unsigned char> buffer;
     source.ReadByteVector(buffer);
-    // Like every scalar, a position missing from the source leaves the old one.
-    std::int32_t position = m_position;
+    std::int32_t position = 0;
     source.ReadBytes(&position, sizeof(position));
     if (position < 0 || static_cast<std::size_t>(position) > buffer.size())
         ThrowDamaged();

@@ -18,9 +18,10 @@ public:
     virtual void Load(IRestorer& source) = 0;
 };
 
-// Writing appends to the buffer; reading takes bytes from the read position. A length or count
-// read from the buffer that is negative or runs past its end throws RuntimeException: the data
-// read this way come from files.
+// Writing appends to the buffer; reading takes bytes from the read position. A read that runs past
+// the end of the buffer, and a length or count read from the buffer that is negative or runs past
+// its end, throw RuntimeException ("保存データが壊れています"): the data read this way come from
+// files. A read that throws copies nothing and leaves the position alone.
 class IRestorer : public ISerializable
 {
 public:
@@ -32,9 +33,8 @@ public:
     void WriteString(const String& text);
     void WriteByteVector(const std::vector<unsigned char>& bytes);
 
-    // Copies nothing and leaves the position alone when fewer than count bytes remain.
     void ReadBytes(void* destination, unsigned count);
-    // A 32-bit count or length; throws when the buffer ends before it.
+    // A 32-bit count or length, not yet checked against the rest of the buffer.
     int ReadCount();
     // The text ends at the first NUL byte; the position passes all stored bytes.
     String ReadString();

@@ -31,10 +31,11 @@ struct SPlaneClip
     // facing edge of the other rectangle by its distance times the scale, rounded half up.
     bool ClipScaled(CSize destinationSize, CSize sourceSize, CRect& destination, CRect& source) const;
 
-    // Cuts a quarter turn of `source` placed at `point` (turned size: source height × width) to
-    // the destination and to this clip when enabled, and to the source plane. On true the point
-    // and the rectangle name exactly the pixels to turn; each kept pixel lands where it would in
-    // the uncut turn.
+    // Cuts a quarter turn of `source` placed at `point` to the source plane first: the part of the
+    // rectangle inside the plane is what turns, placed at `point` (turned size: its height ×
+    // width). That turn is then cut to the destination and to this clip when enabled. On true the
+    // point and the rectangle name exactly the pixels to turn; each kept pixel lands where it
+    // would in the uncut turn of the part.
     bool ClipQuarterTurn(CSize destinationSize, CSize sourceSize, CPoint& point, CRect& source,
                          bool clockwise) const;
 };

@@ -275,12 +275,45 @@ void AveragingKernelVAlpha(std::uint32_t* dst, std::ptrdiff_t dstStride, const s
 
 namespace {
 
+std::uint32_t PairWord(int w0, int w1)
+{
+    return static_cast<std::uint32_t>(static_cast<std::uint16_t>(w0)) |
+           static_cast<std::uint32_t>(static_cast<std::uint16_t>(w1)) << 16;
+}
+
+bool Fits16(int w)
+{
+    return w >= -32768 && w <= 32767;
+}
+
+// The next 16-bit piece of what is left of a weight.
+int TakePiece(int& rest)
+{
+    const int piece = std::clamp(rest, -32768, 32767);
+    rest -= piece;
+    return piece;
+}
+
+// Calls add(first piece of w0, of w1) for a pair of weights, then again for each further pair of
+// pieces until both weights are used up.
+template <class Add> void ForEachPiecePair(int w0, int w1, Add add)
+{
+    do
+        add(TakePiece(w0), TakePiece(w1));
+    while (w0 != 0 || w1 != 0);
+}
+
+// A horizontal table takes its corrections when they add at most a quarter to its pairs'
+// multiplications; beyond that, splitting every weight is cheaper.
+constexpr int kCorrectionsPerPair = 4;
+
 template <class Taps> bool PrepareTaps(const Taps& table, int count, int n, bool horizontal, SSimdTaps& out)
 {
     out = SSimdTaps{};
     out.offset.reserve(static_cast<std::size_t>(count));
     std::vector<int> sources;
     std::vector<int> weights;
+    long long pairs = 0, pieces = 0;
     for (int i = 0; i < count; ++i) {
         // Source indices only grow along an entry; equal neighbours come from clamping.
         sources.clear();
@@ -310,25 +343,61 @@ template <class Taps> bool PrepareTaps(const Taps& table, int count, int n, bool
             weights.insert(weights.begin(), static_cast<std::size_t>(shift), 0);
             weights.resize(static_cast<std::size_t>(taps));
         }
+        // Pairs of zero weights add nothing: a horizontal run drops those at its ends, a vertical
+        // entry all of them, but one pair always stays.
+        const auto zeroPair = [&](int k) {
+            return weights[static_cast<std::size_t>(k)] == 0 && weights[static_cast<std::size_t>(k) + 1] == 0;
+        };
+        int first = 0, end = taps;
+        if (horizontal) {
+            while (end - first > 2 && zeroPair(first))
+                first += 2;
+            while (end - first > 2 && zeroPair(end - 2))
+                end -= 2;
+        }
         out.offset.push_back(static_cast<int>(out.weights.size()));
-        out.start.push_back(start);
-        out.taps.push_back(taps);
-        out.sources.insert(out.sources.end(), sources.begin(), sources.end());
-        out.weights.insert(out.weights.end(), weights.begin(), weights.end());
+        out.start.push_back(start + first);
+        for (int k = first; k < end; k += 2) {
+            const bool last = k + 2 >= end && static_cast<int>(out.weights.size()) == out.offset.back();
+            if (!horizontal && zeroPair(k) && !last)
+                continue;
+            const int w0 = weights[static_cast<std::size_t>(k)],
+                      w1 = weights[static_cast<std::size_t>(k) + 1];
+            out.weights.insert(out.weights.end(), {w0, w1});
+            if (!horizontal)
+                out.sources.insert(out.sources.end(), {sources[static_cast<std::size_t>(k)],
+                                                       sources[static_cast<std::size_t>(k) + 1]});
+            ++pairs;
+            ForEachPiecePair(w0, w1, [&](int, int) { ++pieces; });
+        }
+        out.taps.push_back(static_cast<int>(out.weights.size()) - out.offset.back());
     }
-    out.split =
-        std::any_of(out.weights.begin(), out.weights.end(), [](int w) { return w < -32768 || w > 32767; });
-    const auto pair = [](int w0, int w1) {
-        return static_cast<std::uint32_t>(static_cast<std::uint16_t>(w0)) |
-               static_cast<std::uint32_t>(static_cast<std::uint16_t>(w1)) << 16;
-    };
-    for (std::size_t k = 0; k < out.weights.size(); k += 2) {
-        const int w0 = out.weights[k], w1 = out.weights[k + 1];
-        if (out.split) {
-            out.words.push_back(pair(w0 >> 8, w1 >> 8));
-            out.words.push_back(pair(w0 & 0xFF, w1 & 0xFF));
-        } else {
-            out.words.push_back(pair(w0, w1));
+
+    // The words. A vertical entry is split (each pair as its high then its low pair of bytes) when
+    // one of its weights needs it; a horizontal table splits all its entries or none, and without
+    // splitting it carries the further pieces of its weights as corrections.
+    const bool splitAll = horizontal && (pieces - pairs) * kCorrectionsPerPair > pairs;
+    for (int i = 0; i < count; ++i) {
+        const std::size_t at = static_cast<std::size_t>(i);
+        const int* w = out.weights.data() + out.offset[at];
+        const int taps = out.taps[at];
+        const bool split = horizontal ? splitAll : !std::all_of(w, w + taps, Fits16);
+        out.wordOffset.push_back(static_cast<int>(out.words.size()));
+        out.split.push_back(split);
+        for (int k = 0; k < taps; k += 2) {
+            if (split) {
+                out.words.push_back(PairWord(w[k] >> 8, w[k + 1] >> 8));
+                out.words.push_back(PairWord(w[k] & 0xFF, w[k + 1] & 0xFF));
+                continue;
+            }
+            bool primary = true;
+            ForEachPiecePair(w[k], w[k + 1], [&](int p0, int p1) {
+                if (primary)
+                    out.words.push_back(PairWord(p0, p1));
+                else
+                    out.corrections.push_back({i, out.start[at] + k, PairWord(p0, p1)});
+                primary = false;
+            });
         }
     }
     return true;

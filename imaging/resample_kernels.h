@@ -90,20 +90,36 @@ void AveragingKernelVAlpha(std::uint32_t* dst, std::ptrdiff_t dstStride, const s
                            const SPixelAverationData& table);
 
 // A table recast for the SSE2 kernels: equal neighbouring source indices (clamped edges) merged
-// into one tap, runs padded to an even number of taps with zero weights, and the weights packed
-// in pairs of 16-bit values. Weights that do not fit 16 bits are split into w >> 8 and w & 255.
-// The sums are the same integers as the plain kernels', only added in another order.
+// into one tap, runs padded to an even number of taps with zero weights, pairs of zero weights at
+// the ends of a run (and anywhere in a vertical entry) left out, and the weights packed in pairs
+// of 16-bit values. Weights that do not fit 16 bits are split into w >> 8 and w & 255 (two
+// multiplications per pair); only the entries that need it are split. A horizontal table with few
+// such weights instead keeps the first 16-bit piece of each weight in its word and adds the rest
+// as corrections over the same two source pixels. The sums are the same integers as the plain
+// kernels', only added in another order.
 struct SSimdTaps
 {
-    // Per destination index: its first tap, its source run start (horizontal) and its tap count.
+    // A further 16-bit piece of the weights of a horizontal pair of source pixels.
+    struct SCorrection
+    {
+        int destination;
+        int source; // the first of the two
+        std::uint32_t word;
+    };
+
+    // Per destination index: its first tap, its source run start (horizontal), its tap count, its
+    // first word and whether its words are split (a horizontal table splits all or none).
     std::vector<int> offset;
     std::vector<int> start;
     std::vector<int> taps;
+    std::vector<int> wordOffset;
+    std::vector<unsigned char> split;
     std::vector<int> sources; // per tap (vertical): the source row
     std::vector<int> weights; // per tap, 16.16
     // Per pair of taps: one word of two 16-bit weights, or (split) the high pair then the low pair.
     std::vector<std::uint32_t> words;
-    bool split = false;
+    // In the order of their destination indices.
+    std::vector<SCorrection> corrections;
 };
 
 // Recasts a table; for a horizontal pass over lines of `n` pixels each run is moved inside the

@@ -35,18 +35,22 @@ bool Near(double angle, double quarter)
     return std::fabs(angle - quarter) < kQuarterTolerance;
 }
 
+// The angles (folded) that both rotations hand to the exact copies and quarter turns.
+bool IsQuarterAngle(double angle)
+{
+    return std::fabs(angle) < kQuarterTolerance || Near(angle, 90.0) || Near(angle, 180.0) ||
+           Near(angle, 270.0);
+}
+
 std::int64_t FloorDiv(std::int64_t v)
 {
     return v >> 16;
 }
 
-std::int64_t CeilDiv(std::int64_t v)
-{
-    return -(-v >> 16);
-}
-
-// Sine and cosine in 16.16 (truncated toward zero) and the canvas that holds the rotated
-// rectangle, with the canvas's top-left corner in the rotated coordinates.
+// Sine and cosine in 16.16 (truncated toward zero) and the canvas. Canvas pixel (i, j) samples the
+// source where the point (i + minX, j + minY) turns back to; source pixels have their centres at
+// whole coordinates, so the picture is the area from -1/2 to w - 1/2 (and -1/2 to h - 1/2) turned
+// about the centre of source pixel (0, 0).
 struct SCanvas
 {
     std::int64_t sine, cosine;
@@ -54,25 +58,55 @@ struct SCanvas
     CSize size;
 };
 
+struct SCanvasAxis
+{
+    std::int64_t first, last;
+};
+
+// One axis of the canvas from the turned corners of the picture, in units of 1/131072 pixel.
+// `norm` is sine² + cosine² of the 16.16 values.
+SCanvasAxis MakeCanvasAxis(const std::int64_t (&corners)[4], std::int64_t norm)
+{
+    const auto [low, high] = std::minmax_element(std::begin(corners), std::end(corners));
+    // Every pixel the turned picture touches, so that none of it is cut off.
+    std::int64_t first = (*low + 65536) >> 17;
+    std::int64_t last = -((65536 - *high) >> 17);
+    // Every pixel whose centre the sampling turns back into the picture. The 16.16 sine and cosine
+    // make no exact turn: turned back, positions shrink by norm / 2^32, so near the far edges of a
+    // large picture the last row or column is reached only from a pixel past the turned picture.
+    // The quotients are exact in double for every size a plane can have.
+    const double scale = 65536.0 / (2.0 * static_cast<double>(norm));
+    first = std::min(first, static_cast<std::int64_t>(std::ceil(static_cast<double>(*low) * scale)));
+    last = std::max(last, static_cast<std::int64_t>(std::floor(static_cast<double>(*high) * scale)));
+    return {first, last};
+}
+
 SCanvas MakeCanvas(CSize size, double foldedAngle)
 {
-    const double radians = foldedAngle * 0.017453292519943295;
     SCanvas c{};
+    if (IsQuarterAngle(foldedAngle)) {
+        // Only the size counts there: the exact paths draw the picture.
+        const bool swapped = Near(foldedAngle, 90.0) || Near(foldedAngle, 270.0);
+        c.size = swapped ? CSize{size.cy, size.cx} : size;
+        return c;
+    }
+    const double radians = foldedAngle * 0.017453292519943295;
     c.sine = static_cast<int>(std::sin(radians) * 65536.0);
     c.cosine = static_cast<int>(std::cos(radians) * 65536.0);
-    const std::int64_t w = size.cx, h = size.cy;
-    // The corners (w, 0), (0, h), (w, h) turned about (0, 0), which is a corner too. Rounding
-    // outward keeps every part of the picture on the canvas.
-    const std::int64_t xs[] = {c.cosine * w, -c.sine * h, c.cosine * w - c.sine * h};
-    const std::int64_t ys[] = {c.sine * w, c.cosine * h, c.sine * w + c.cosine * h};
-    std::int64_t maxX = 0, maxY = 0;
-    for (int k = 0; k < 3; ++k) {
-        c.minX = std::min(c.minX, FloorDiv(xs[k]));
-        c.minY = std::min(c.minY, FloorDiv(ys[k]));
-        maxX = std::max(maxX, CeilDiv(xs[k]));
-        maxY = std::max(maxY, CeilDiv(ys[k]));
+    // The picture's corners at half-pixel coordinates, doubled to stay whole, and turned.
+    const std::int64_t xs[] = {-1, 2 * std::int64_t{size.cx} - 1};
+    const std::int64_t ys[] = {-1, 2 * std::int64_t{size.cy} - 1};
+    std::int64_t turnedX[4], turnedY[4];
+    for (int k = 0; k < 4; ++k) {
+        const std::int64_t x = xs[k & 1], y = ys[k >> 1];
+        turnedX[k] = x * c.cosine - y * c.sine;
+        turnedY[k] = x * c.sine + y * c.cosine;
     }
-    c.size = {static_cast<int>(maxX - c.minX), static_cast<int>(maxY - c.minY)};
+    const std::int64_t norm = c.sine * c.sine + c.cosine * c.cosine;
+    const SCanvasAxis across = MakeCanvasAxis(turnedX, norm), down = MakeCanvasAxis(turnedY, norm);
+    c.minX = across.first;
+    c.minY = down.first;
+    c.size = {static_cast<int>(across.last - across.first + 1), static_cast<int>(down.last - down.first + 1)};
     return c;
 }
 
@@ -136,16 +170,16 @@ std::uint32_t BackgroundPixel(COLORREF colour)
 bool RotateByQuarter(CPlane32& destination, const CPlane32& source, CPoint point, CRect rect, double angle,
                      const SPlaneClip* clip)
 {
+    if (!IsQuarterAngle(angle))
+        return false;
     if (std::fabs(angle) < kQuarterTolerance)
         destination.Blit(source, point, rect, clip);
     else if (Near(angle, 90.0))
         destination.Rotate90Clockwise(source, point, rect, clip);
     else if (Near(angle, 180.0))
         destination.Rotate180(source, point, rect, clip);
-    else if (Near(angle, 270.0))
-        destination.Rotate90CounterClockwise(source, point, rect, clip);
     else
-        return false;
+        destination.Rotate90CounterClockwise(source, point, rect, clip);
     return true;
 }
 
@@ -219,18 +253,14 @@ std::uint32_t BilinearSample(std::uint32_t p00, std::uint32_t p10, std::uint32_t
 bool SPlaneClip::ClipQuarterTurn(CSize destinationSize, CSize sourceSize, CPoint& point, CRect& source,
                                  bool clockwise) const
 {
-    if (source.IsEmpty())
-        return false;
-    const CRect s0 = source;
+    // Only the part inside the source plane is turned, as if it alone had been asked for: a
+    // rectangle reaching far past the plane (the whole-source idiom) turns the plane at the point.
     source.Intersect({0, 0, sourceSize.cx, sourceSize.cy});
     if (source.IsEmpty())
         return false;
+    const CRect s0 = source;
     const std::int64_t px = point.x, py = point.y;
-    // Where the existing source pixels land in the uncut turn.
-    SWideRect d = clockwise ? SWideRect{px + s0.bottom - source.bottom, py + source.left - s0.left,
-                                        px + s0.bottom - source.top, py + source.right - s0.left}
-                            : SWideRect{px + source.top - s0.top, py + s0.right - source.right,
-                                        px + source.bottom - s0.top, py + s0.right - source.left};
+    SWideRect d{px, py, px + s0.Height(), py + s0.Width()};
     if (!d.Intersect({0, 0, destinationSize.cx, destinationSize.cy}) || (enabled && !d.Intersect(rect)))
         return false;
     // And back: the source pixels that land in what is left.

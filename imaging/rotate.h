@@ -7,8 +7,9 @@
 
 namespace Brivox {
 
-// The canvas that holds a w × h picture turned clockwise by `angle` degrees whole: at 0, 90, 180
-// and 270 degrees the size itself or with its sides swapped.
+// The canvas that holds a w × h picture turned clockwise by `angle` degrees whole, together with
+// every canvas pixel whose sample falls on the picture, so that no edge row or column of it is
+// lost: at 0, 90, 180 and 270 degrees the size itself or with its sides swapped.
 CSize GetRotatedSize(CSize size, double angle);
 
 namespace Detail {

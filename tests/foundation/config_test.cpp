@@ -313,6 +313,41 @@ TEST_F(ConfigFileTest, SaveWhereNothingCanBeWrittenFailsWithoutThrowing)
     EXPECT_EQ("Mine = 1\r\n", ReadText(At(L"protected.cfg")));
 }
 
+TEST_F(ConfigFileTest, SaveThatFailsAfterWritingLeavesNothingBehind)
+{
+    struct Case
+    {
+        const char* what;
+        const wchar_t* name;
+        std::function<void(const String& path)> prepare;
+    };
+    const Case cases[] = {
+        {"a folder where the file should be", L"folder.cfg", [](const String& path) { MakeFolder(path); }},
+        {"a read-only file that cannot be replaced", L"protected.cfg",
+         [](const String& path) {
+             WriteText(path, "Mine = 1\r\n");
+             MakeReadOnly(path);
+         }},
+        {"a damaged file that cannot be kept aside", L"damaged.cfg",
+         [](const String& path) {
+             WriteText(path, "\x01 not settings");
+             MakeFolder(path + L".bak");
+         }},
+    };
+    const CConfig config = TypicalStore();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const String path = At(c.name);
+        c.prepare(path);
+        const std::vector<std::wstring> before = Tree(root);
+        EXPECT_FALSE(config.Save(path));
+        EXPECT_FALSE(Exists(path + L".tmp"));
+        EXPECT_EQ(Tree(root), before);
+    }
+    EXPECT_EQ("Mine = 1\r\n", ReadText(At(L"protected.cfg")));
+    EXPECT_EQ("\x01 not settings", ReadText(At(L"damaged.cfg")));
+}
+
 TEST_F(ConfigFileTest, FileThatDoesNotReadAsSettingsIsKeptBeforeItIsReplaced)
 {
     const String path = At(L"Kanoru.cfg");
@@ -345,6 +380,7 @@ TEST_F(ConfigFileTest, FileThatCannotBeReadIsNeitherReplacedNorLost)
     EXPECT_FALSE(config.Load(path));
     config.SetInt(L"B", 2);
     EXPECT_FALSE(config.Save(path));
+    EXPECT_FALSE(Exists(path + L".tmp"));
     ::CloseHandle(held);
     EXPECT_EQ("A = 1\r\n", ReadText(path));
     ASSERT_TRUE(config.Save(path));

@@ -100,15 +100,19 @@ TEST(Restorer, ReadsValuesBackInOrder)
     EXPECT_EQ(restorer.GetPosition(), static_cast<int>(restorer.GetBuffer().size()));
 }
 
-TEST(Restorer, ShortScalarReadCopiesNothing)
+TEST(Restorer, ReadCutInsideAValueThrowsAndCopiesNothing)
 {
     IRestorer restorer;
     Fill(restorer, {1, 2, 3});
     std::uint32_t value = 0xDEADBEEF;
-    restorer.ReadBytes(&value, 4);
+    EXPECT_EQ(ThrownText([&] { restorer.ReadBytes(&value, 4); }), Ansi(L"保存データが壊れています"));
     EXPECT_EQ(value, 0xDEADBEEFu);
     EXPECT_EQ(restorer.GetPosition(), 0);
     restorer.ReadBytes(&value, 3);
+    EXPECT_EQ(value, 0xDE030201u);
+    EXPECT_EQ(restorer.GetPosition(), 3);
+    restorer.ReadBytes(&value, 0);
+    EXPECT_THROW(restorer.ReadBytes(&value, 1), Brivox::RuntimeException);
     EXPECT_EQ(restorer.GetPosition(), 3);
 }
 
@@ -137,7 +141,7 @@ TEST(Restorer, LoadsWhatItSaved)
     EXPECT_EQ(copy.ReadString(), String(L"next"));
 }
 
-// Counts and lengths from damaged data never lead a read outside the buffer.
+// Counts, lengths and values cut short in damaged data throw; no read leaves the buffer.
 TEST(Restorer, DamagedCountsAndLengthsThrow)
 {
     struct Case
@@ -159,7 +163,9 @@ TEST(Restorer, DamagedCountsAndLengthsThrow)
         IRestorer target;
         target.Load(r);
     };
+    const auto readCount = [](IRestorer& r) { r.ReadCount(); };
     const Case cases[] = {
+        {"count cut", {2, 0, 0}, readCount},
         {"string without its length", {2, 0}, readString},
         {"string longer than the rest", {3, 0, 0, 0, 'a', 'b'}, readString},
         {"negative string length", {0xFF, 0xFF, 0xFF, 0xFF, 'a'}, readString},
@@ -171,6 +177,8 @@ TEST(Restorer, DamagedCountsAndLengthsThrow)
         {"negative byte vector length", {0xFE, 0xFF, 0xFF, 0xFF}, readBytes},
         {"saved position past the buffer", {1, 0, 0, 0, 9, 2, 0, 0, 0}, load},
         {"negative saved position", {1, 0, 0, 0, 9, 0xFF, 0xFF, 0xFF, 0xFF}, load},
+        {"saved position cut", {1, 0, 0, 0, 9, 0, 0}, load},
+        {"saved position missing", {1, 0, 0, 0, 9}, load},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

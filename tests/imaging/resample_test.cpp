@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -172,9 +174,26 @@ TEST(Resample, ATallStripScalesDownToItsLastRows)
 TEST(Resample, SimdAndPlainKernelsAndThreadCountsGiveTheSameBytes)
 {
     const CSize sizes[][2] = {
-        {{97, 61}, {31, 20}},  {{97, 61}, {250, 140}}, {{64, 64}, {64, 17}},   {{40, 33}, {123, 33}},
-        {{5, 300}, {77, 9}},   {{1, 1}, {6, 5}},       {{3, 2}, {1, 7}},       {{301, 7}, {8, 300}},
-        {{130, 90}, {43, 91}}, {{2, 40}, {3, 13}},     {{300, 20}, {301, 50}}, {{263, 90}, {300, 20}},
+        {{97, 61}, {31, 20}},
+        {{97, 61}, {250, 140}},
+        {{64, 64}, {64, 17}},
+        {{40, 33}, {123, 33}},
+        {{5, 300}, {77, 9}},
+        {{1, 1}, {6, 5}},
+        {{3, 2}, {1, 7}},
+        {{301, 7}, {8, 300}},
+        {{130, 90}, {43, 91}},
+        {{2, 40}, {3, 13}},
+        {{300, 20}, {301, 50}},
+        {{263, 90}, {300, 20}},
+        // Some weights of these pass 16 bits while their neighbours do not: just under half, a
+        // ratio of 1 (a single weight of 65536) and a third, along rows and along columns.
+        {{400, 9}, {201, 9}},
+        {{9, 400}, {9, 201}},
+        {{57, 41}, {57, 23}},
+        {{20, 7}, {60, 7}},
+        {{7, 20}, {7, 60}},
+        {{300, 31}, {288, 31}},
     };
     unsigned seed = 11;
     for (const auto& size : sizes) {
@@ -197,6 +216,44 @@ TEST(Resample, SimdAndPlainKernelsAndThreadCountsGiveTheSameBytes)
                 }
             }
         }
+    }
+}
+
+TEST(Resample, SimdKernelsAddEveryPieceOfWeightsBeyondSixteenBits)
+{
+    // A table of small weights with a few far beyond 16 bits, some needing three 16-bit pieces: the
+    // SIMD forms carry them as corrections (along rows) or split only their rows (along columns).
+    constexpr int count = 150, n = 160, taps = 6;
+    Detail::SLanczosData table;
+    table.Allocate(taps, count);
+    std::mt19937 random(5);
+    for (int i = 0; i < count; ++i)
+        for (int k = 0; k < taps; ++k) {
+            table.Index(i)[k] = std::min(i + k, n - 1);
+            table.Weight(i)[k] = static_cast<int>(random() % 24000) - 4000;
+        }
+    const int wide[][3] = {{7, 2, 65536}, {20, 3, 70000}, {20, 4, -40000}, {90, 0, 32768}, {149, 5, 65535}};
+    for (const auto& [i, k, weight] : wide)
+        table.Weight(i)[k] = weight;
+    for (const bool horizontal : {true, false}) {
+        SCOPED_TRACE(horizontal ? "along rows" : "along columns");
+        Detail::SSimdTaps simd;
+        ASSERT_TRUE(Detail::PrepareSimdTaps(table, count, n, horizontal, simd));
+        EXPECT_EQ(simd.corrections.empty(), !horizontal);
+        const int lines = 9;
+        // Random lines of n pixels, each pixel's channels anywhere in 0 … 255.
+        std::vector<std::uint32_t> source(static_cast<std::size_t>(n) * lines);
+        for (std::uint32_t& pixel : source)
+            pixel = static_cast<std::uint32_t>(random());
+        std::vector<std::uint32_t> plain(static_cast<std::size_t>(count) * lines), fast(plain.size());
+        if (horizontal) {
+            Detail::LanczosKernelHAlpha(plain.data(), count, source.data(), n, count, n, 0, lines, table);
+            Detail::SimdKernelH(fast.data(), count, source.data(), n, count, 0, lines, simd, 0xFFFFFFFFu);
+        } else {
+            Detail::LanczosKernelVAlpha(plain.data(), lines, source.data(), lines, lines, 0, count, n, table);
+            Detail::SimdKernelV(fast.data(), lines, source.data(), lines, lines, 0, count, simd, 0xFFFFFFFFu);
+        }
+        EXPECT_EQ(fast, plain);
     }
 }
 

@@ -119,7 +119,25 @@ TEST(Rotate, MirrorPartlyOutsideMirrorsTheKeptPart)
     EXPECT_EQ(Pixels(destination), (std::vector<std::uint32_t>{c, b, kSentinel, f, e, kSentinel}));
 }
 
-TEST(Rotate, TrimmedQuarterTurnsKeepEachPixelWhereTheWholeTurnPutsIt)
+TEST(Rotate, WholeSourceIdiomTurnsThePlane)
+{
+    // A rectangle from (0, 0) to a huge corner asks for the whole source plane.
+    CMemoryPlane32 source({4, 3});
+    FillRandom(source, 12);
+    const CRect whole{0, 0, 0x3FFFFFFF, 0x3FFFFFFF};
+    for (const TurnCase& t : turnCases) {
+        SCOPED_TRACE(t.name);
+        // turnCases name the result sizes of a 3 × 2 source: a quarter turn swaps the sides.
+        const bool quarter = t.size.cx < t.size.cy;
+        const CSize logical = quarter ? CSize{3, 4} : CSize{4, 3}, capacity{9, 9};
+        RoomyDib destination(logical, capacity);
+        (destination.plane.*t.turn)(source, {0, 0}, whole, nullptr);
+        EXPECT_EQ(Pixels(destination.plane), Turned(t.turn, source, logical));
+        EXPECT_TRUE(destination.SpareUntouched(capacity));
+    }
+}
+
+TEST(Rotate, TrimmedQuarterTurnsTurnThePartInsideTheSource)
 {
     CMemoryPlane32 source({7, 5});
     FillRandom(source, 9);
@@ -145,6 +163,18 @@ TEST(Rotate, TrimmedQuarterTurnsKeepEachPixelWhereTheWholeTurnPutsIt)
          {0, 0},
          {0, -2, 7, 5},
          {}},
+        {"source rectangle past the right and bottom",
+         &CPlane32::Rotate90Clockwise,
+         true,
+         {1, 0},
+         {2, 1, 9, 8},
+         {}},
+        {"whole-source idiom, larger than the destination",
+         &CPlane32::Rotate90CounterClockwise,
+         false,
+         {1, 2},
+         {0, 0, 0x3FFFFFFF, 0x3FFFFFFF},
+         {}},
         {"point outside the destination", &CPlane32::Rotate90Clockwise, true, {-2, 3}, {0, 0, 7, 5}, {}},
         {"clipped", &CPlane32::Rotate90CounterClockwise, false, {1, 1}, {0, 0, 7, 5}, {{2, 0, 5, 6}, true}},
     };
@@ -154,19 +184,19 @@ TEST(Rotate, TrimmedQuarterTurnsKeepEachPixelWhereTheWholeTurnPutsIt)
         RoomyDib destination(logical, capacity);
         (destination.plane.*t.turn)(source, t.point, t.rect, &t.clip);
         EXPECT_TRUE(destination.SpareUntouched(capacity));
-        const int w = t.rect.Width(), h = t.rect.Height();
+        CRect part = t.rect;
+        part.Intersect({0, 0, 7, 5});
+        const int w = part.Width(), h = part.Height();
         for (int y = 0; y < logical.cy; ++y)
             for (int x = 0; x < logical.cx; ++x) {
-                // The source pixel the uncut turn puts here, if there is one.
+                // The source pixel the uncut turn of the part puts here, if there is one.
                 const int i = x - t.point.x, j = y - t.point.y;
-                const int sx = t.rect.left + (t.clockwise ? j : w - 1 - j);
-                const int sy = t.rect.top + (t.clockwise ? h - 1 - i : i);
+                const int sx = part.left + (t.clockwise ? j : w - 1 - j);
+                const int sy = part.top + (t.clockwise ? h - 1 - i : i);
                 const bool inTurn = i >= 0 && i < h && j >= 0 && j < w;
-                const bool inSource = sx >= 0 && sx < 7 && sy >= 0 && sy < 5;
                 const bool inClip = !t.clip.enabled || (x >= t.clip.rect.left && x < t.clip.rect.right &&
                                                         y >= t.clip.rect.top && y < t.clip.rect.bottom);
-                const std::uint32_t expected =
-                    inTurn && inSource && inClip ? PixelAt(source, sx, sy) : kSentinel;
+                const std::uint32_t expected = inTurn && inClip ? PixelAt(source, sx, sy) : kSentinel;
                 ASSERT_EQ(PixelAt(destination.plane, x, y), expected) << x << "," << y;
             }
     }
@@ -187,7 +217,8 @@ TEST(GetRotatedSize, QuarterAnglesGiveTheSizeOrItsSwap)
 TEST(GetRotatedSize, TheCanvasHoldsTheWholeTurnedPicture)
 {
     EXPECT_EQ(GetRotatedSize({100, 50}, 45), (CSize{107, 107}));
-    EXPECT_EQ(GetRotatedSize({100, 50}, 0.5), (CSize{101, 51}));
+    // The turned picture is 50.87 high; where it falls on the pixel grid it touches 52 rows.
+    EXPECT_EQ(GetRotatedSize({100, 50}, 0.5), (CSize{101, 52}));
     for (double angle = 0.25; angle < 360; angle += 7.75)
         for (const CSize size : {CSize{100, 50}, CSize{3, 200}, CSize{640, 480}}) {
             const double t = angle * 3.141592653589793 / 180;
@@ -258,22 +289,95 @@ TEST(RotateByAngle, TheSourceOriginLandsOnTheCanvasExactly)
 {
     CMemoryPlane32 source({9, 6});
     FillRandom(source, 10);
-    // Angles that leave the source's corner (0, 0) on the canvas's left or top side, where the canvas
-    // pixel whose corner it is lies on the canvas.
-    for (const double angle : {10.0, 30.0, 300.0, 333.0}) {
+    for (const double angle : {10.0, 30.0, 135.0, 300.0, 333.0}) {
         SCOPED_TRACE(angle);
-        const double t = angle * 3.141592653589793 / 180;
-        const double xs[] = {0, 9 * std::cos(t), -6 * std::sin(t), 9 * std::cos(t) - 6 * std::sin(t)};
-        const double ys[] = {0, 9 * std::sin(t), 6 * std::cos(t), 9 * std::sin(t) + 6 * std::cos(t)};
-        const int ox = -static_cast<int>(std::floor(*std::min_element(std::begin(xs), std::end(xs))));
-        const int oy = -static_cast<int>(std::floor(*std::min_element(std::begin(ys), std::end(ys))));
-        CMemoryPlane32 bilinear(GetRotatedSize({9, 6}, angle)), nearest(GetRotatedSize({9, 6}, angle));
+        const double c = std::cos(angle * 3.141592653589793 / 180);
+        const double s = std::sin(angle * 3.141592653589793 / 180);
+        // The picture covers half a pixel around each source pixel's centre; the canvas pixel
+        // whose centre the turned centre of source pixel (0, 0) is, is the one the turned picture's
+        // leftmost and topmost points fall in, counted from there.
+        double left = 0, top = 0;
+        for (const double x : {-0.5, 8.5})
+            for (const double y : {-0.5, 5.5}) {
+                left = std::min(left, x * c - y * s);
+                top = std::min(top, x * s + y * c);
+            }
+        const int ox = -static_cast<int>(std::floor(left + 0.5));
+        const int oy = -static_cast<int>(std::floor(top + 0.5));
+        const CSize canvas = GetRotatedSize({9, 6}, angle);
+        CMemoryPlane32 bilinear(canvas), nearest(canvas);
         bilinear.RotateByAngle(source, angle, 0x00FF00);
         nearest.RotateByAngleNearest(source, angle, 0x00FF00);
         EXPECT_EQ(PixelAt(bilinear, ox, oy), PixelAt(source, 0, 0) & 0x00FFFFFFu);
         EXPECT_EQ(PixelAt(nearest, ox, oy), PixelAt(source, 0, 0));
-        // Corners of the canvas lie outside the turned picture: the background, alpha 0.
-        EXPECT_EQ(PixelAt(nearest, 0, 0), 0x0000FF00u);
+        // Canvas pixels whose centres turn back well outside the source show the background,
+        // alpha 0.
+        for (int j = 0; j < canvas.cy; ++j)
+            for (int i = 0; i < canvas.cx; ++i) {
+                const double x = i - ox, y = j - oy;
+                const double u = x * c + y * s, v = y * c - x * s;
+                if (u > -2 && u < 10 && v > -2 && v < 7)
+                    continue;
+                ASSERT_EQ(PixelAt(bilinear, i, j), 0x0000FF00u) << i << "," << j;
+                ASSERT_EQ(PixelAt(nearest, i, j), 0x0000FF00u) << i << "," << j;
+            }
+    }
+}
+
+TEST(RotateByAngleNearest, NoRowOrColumnOfTheSourceIsLostAtAnyAngle)
+{
+    for (const CSize size : {CSize{5, 3}, CSize{12, 8}, CSize{3, 7}}) {
+        // Every pixel its own colour, opaque, so that none is taken for the background.
+        std::vector<std::uint32_t> pixels;
+        for (int k = 0; k < size.cx * size.cy; ++k)
+            pixels.push_back(0xFF000000u | static_cast<std::uint32_t>(k));
+        CMemoryPlane32 source;
+        Fill(source, size.cx, size.cy, pixels);
+        for (int step = 0; step < 7200; ++step) {
+            const double angle = step * 0.05;
+            CMemoryPlane32 turned(GetRotatedSize(size, angle));
+            turned.RotateByAngleNearest(source, angle, 0);
+            std::vector<bool> columns(static_cast<std::size_t>(size.cx)),
+                rows(static_cast<std::size_t>(size.cy));
+            for (const std::uint32_t p : Pixels(turned))
+                if (p >> 24 != 0) {
+                    const int k = static_cast<int>(p & 0xFFFFFF);
+                    columns[static_cast<std::size_t>(k % size.cx)] = true;
+                    rows[static_cast<std::size_t>(k / size.cx)] = true;
+                }
+            const auto all = [](const std::vector<bool>& seen) {
+                return std::all_of(seen.begin(), seen.end(), [](bool b) { return b; });
+            };
+            ASSERT_TRUE(all(columns)) << size.cx << "x" << size.cy << " at " << angle;
+            ASSERT_TRUE(all(rows)) << size.cx << "x" << size.cy << " at " << angle;
+        }
+    }
+}
+
+TEST(RotateByAngleNearest, ALongStripKeepsItsEndsNearTheQuarterAngles)
+{
+    // The 16.16 sine and cosine are a little short of 1 near these angles, which over 40000 pixels
+    // adds up to more than half a pixel.
+    const CSize size{3, 40000};
+    std::vector<std::uint32_t> pixels;
+    for (int k = 0; k < size.cx * size.cy; ++k)
+        pixels.push_back(0xFF000000u | static_cast<std::uint32_t>(k));
+    CMemoryPlane32 source;
+    Fill(source, size.cx, size.cy, pixels);
+    for (const double angle : {0.3, 90.09, 90.35, 179.8, 269.7}) {
+        SCOPED_TRACE(angle);
+        CMemoryPlane32 turned(GetRotatedSize(size, angle));
+        turned.RotateByAngleNearest(source, angle, 0);
+        std::vector<bool> rows(static_cast<std::size_t>(size.cy));
+        const Detail::PlaneBitsLock bits(turned);
+        for (int y = 0; y < turned.GetHeight(); ++y) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(bits.Pixel(0, y));
+            for (int x = 0; x < turned.GetWidth(); ++x)
+                if (row[x] >> 24 != 0)
+                    rows[(row[x] & 0xFFFFFF) / static_cast<std::size_t>(size.cx)] = true;
+        }
+        EXPECT_TRUE(rows.front());
+        EXPECT_TRUE(rows.back());
     }
 }
 
