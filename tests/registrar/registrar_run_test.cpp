@@ -1,6 +1,7 @@
 #include "registrar/registrar_run.h"
 
 #include "registrar/association_items.h"
+#include "registrar/hand_off_keys.h"
 #include "registrar_test_support.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,10 @@ using Brivox::CKeyValueFile;
 using Brivox::String;
 using FileTestSupport::Ansi;
 using FileTestSupport::ThrownText;
+using HandOffKeys::Keys;
+using HandOffKeys::NothingTicked;
+using HandOffKeys::With;
+using HandOffKeys::Without;
 using RegistrarTestSupport::BoxRecorder;
 using RegistrarTestSupport::PrivateClasses;
 
@@ -24,27 +29,7 @@ using Texts = std::vector<std::string>;
 const wchar_t* const viewerPath = L"C:\\Program Files\\Kanoru 2\\Kanoru2.exe";
 const char* const openCommand = "\"C:\\Program Files\\Kanoru 2\\Kanoru2.exe\" \"%1\"";
 
-// The 23 keys as the association dialog hands them over when nothing is ticked.
-std::map<std::wstring, std::wstring> NothingTicked()
-{
-    std::map<std::wstring, std::wstring> keys = {
-        {L"EnvSetOthersOld", L""},
-        {L"EnvRClickOthersOld", L""},
-        {L"EnvSetOthers", L""},
-        {L"EnvRClickOthers", L""},
-        {L"EnvMenuName", L"Kanoruで開く(&2)"},
-        {L"EnvDesc", L"Kanoru イメージ"},
-        {L"EnvDescKnb", L"Kanoru ブックマーク"},
-        {L"ModuleFileName", L"C:\\evil\\x.exe"},
-    };
-    for (const wchar_t* flag : {L"RelationJPG", L"RelationPNG", L"RelationBMP", L"RelationGIF",
-                                L"RelationARGB", L"RelationCBZ", L"RelationCBR", L"RelationKNB", L"MenuZIP",
-                                L"MenuRAR", L"MenuLZH", L"MenuGCA", L"MenuCBZ", L"MenuCBR", L"MenuFolder"})
-        keys[flag] = L"false";
-    return keys;
-}
-
-CKeyValueFile MakeStore(const std::map<std::wstring, std::wstring>& keys)
+CKeyValueFile MakeStore(const Keys& keys)
 {
     CKeyValueFile store;
     for (const auto& [key, value] : keys)
@@ -53,12 +38,9 @@ CKeyValueFile MakeStore(const std::map<std::wstring, std::wstring>& keys)
 }
 
 // The store with some keys changed, all others as NothingTicked gives them.
-CKeyValueFile HandOff(const std::map<std::wstring, std::wstring>& changes)
+CKeyValueFile HandOff(const Keys& changes)
 {
-    std::map<std::wstring, std::wstring> keys = NothingTicked();
-    for (const auto& [key, value] : changes)
-        keys[key] = value;
-    return MakeStore(keys);
+    return MakeStore(With(NothingTicked(), changes));
 }
 
 std::string MissingKeyText(const wchar_t* key)
@@ -136,10 +118,8 @@ TEST(ApplyEnvConfig, AMissingFlagEndsTheRunAfterTheOldEntriesAreGone)
     PrivateClasses classes;
     SeedEarlierAssociation(classes);
     BoxRecorder boxes;
-    std::map<std::wstring, std::wstring> keys = NothingTicked();
-    keys[L"EnvSetOthersOld"] = L"webp";
-    keys.erase(L"RelationJPG");
-    CKeyValueFile store = MakeStore(keys);
+    CKeyValueFile store =
+        MakeStore(Without(With(NothingTicked(), {{L"EnvSetOthersOld", L"webp"}}), L"RelationJPG"));
 
     EXPECT_EQ(MissingKeyText(L"RelationJPG"), ThrownText([&] { ApplyEnvConfig(store, viewerPath); }));
     EXPECT_EQ(Texts{}, boxes.Texts());
@@ -154,11 +134,8 @@ TEST(ApplyEnvConfig, AMissingDescriptionFailsTheImageClassAloneWithItsBox)
 {
     PrivateClasses classes;
     BoxRecorder boxes;
-    std::map<std::wstring, std::wstring> keys = NothingTicked();
-    keys[L"RelationJPG"] = L"true";
-    keys[L"RelationKNB"] = L"true";
-    keys.erase(L"EnvDesc");
-    CKeyValueFile store = MakeStore(keys);
+    CKeyValueFile store = MakeStore(
+        Without(With(NothingTicked(), {{L"RelationJPG", L"true"}, {L"RelationKNB", L"true"}}), L"EnvDesc"));
     ApplyEnvConfig(store, viewerPath);
 
     ASSERT_EQ(Texts{Ansi(L"関連付け処理に失敗しました。")}, boxes.Texts());
@@ -208,9 +185,7 @@ TEST(ApplyEnvConfig, AnExtensionTheRegistryRefusesShowsItsBoxAndTheRunGoesOn)
 TEST(CheckHandOffFile, EveryKeyMustBePresent)
 {
     for (const auto& [key, value] : NothingTicked()) {
-        std::map<std::wstring, std::wstring> keys = NothingTicked();
-        keys.erase(key);
-        CKeyValueFile store = MakeStore(keys);
+        CKeyValueFile store = MakeStore(Without(NothingTicked(), key.c_str()));
         EXPECT_EQ(MissingKeyText(key.c_str()), ThrownText([&] { CheckHandOffFile(store); }));
     }
     CKeyValueFile complete = MakeStore(NothingTicked());

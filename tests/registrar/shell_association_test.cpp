@@ -25,6 +25,17 @@ ShellClassInfo VerbInfo(const wchar_t* menuText)
     return info;
 }
 
+// The image class as the registrar writes it.
+ShellClassInfo ImageClassInfo()
+{
+    ShellClassInfo info;
+    info.Command = L"\"C:\\Kanoru\\Kanoru2.exe\" \"%1\"";
+    info.Description = L"Kanoru イメージ";
+    info.IconPath = L"C:\\Kanoru\\Kanoru2.exe";
+    info.IconIndex = 1;
+    return info;
+}
+
 // A ProgID of another program: description, icon and its own verb.
 void SeedForeignProgId(PrivateClasses& classes)
 {
@@ -67,12 +78,7 @@ TEST(UnregisterExtension, EmptiesOnlyAnExtensionThatNamesTheProgIdExactly)
 TEST(RegisterShellClass, WritesDescriptionCommandAndIconOfAClass)
 {
     PrivateClasses classes;
-    ShellClassInfo info;
-    info.Command = L"\"C:\\Kanoru\\Kanoru2.exe\" \"%1\"";
-    info.Description = L"Kanoru イメージ";
-    info.IconPath = L"C:\\Kanoru\\Kanoru2.exe";
-    info.IconIndex = 1;
-    Brivox::RegisterShellClass(L"zo2-img-files", info);
+    Brivox::RegisterShellClass(L"zo2-img-files", ImageClassInfo());
 
     EXPECT_EQ(Ansi(L"Kanoru イメージ"), classes.Value("zo2-img-files"));
     EXPECT_EQ(std::nullopt, classes.Value("zo2-img-files\\Shell\\Open"));
@@ -132,12 +138,7 @@ TEST(UnregisterShellVerb, RemovesTheVerbAndItsCommandButKeepsShell)
 TEST(UnregisterShellClass, RemovesTheWholeClassOnceItsVerbIsGone)
 {
     PrivateClasses classes;
-    ShellClassInfo info;
-    info.Command = L"\"C:\\Kanoru\\Kanoru2.exe\" \"%1\"";
-    info.Description = L"Kanoru イメージ";
-    info.IconPath = L"C:\\Kanoru\\Kanoru2.exe";
-    info.IconIndex = 1;
-    Brivox::RegisterShellClass(L"zo2-img-files", info);
+    Brivox::RegisterShellClass(L"zo2-img-files", ImageClassInfo());
     Brivox::RegisterShellClass(L"zo2-img-files", VerbInfo(L"Kanoruで開く(&2)"));
 
     // The further verb keeps the class, with that verb.

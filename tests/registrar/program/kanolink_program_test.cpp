@@ -1,18 +1,23 @@
 // Kanolink itself, as the viewer starts it: copied beside a stand-in Kanoru2.exe into a folder
 // whose path holds blanks and Japanese text, run on hand-off files, its registry read back.
 #include "program_test_support.h"
+#include "registrar/hand_off_keys.h"
 #include "support/test_timeout.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
+using HandOffKeys::Keys;
+using HandOffKeys::NothingTicked;
+using HandOffKeys::With;
+using HandOffKeys::Without;
 using KanolinkTest::FromCodePage932;
 using KanolinkTest::Outcome;
-using Keys = std::map<std::wstring, std::wstring>;
 using Texts = std::vector<std::wstring>;
 
 namespace {
@@ -39,39 +44,6 @@ const std::vector<std::string> touchedKeys = {".jpg",
 
 const wchar_t* const advice =
     L" が関連付けされていません。右クリックメニューの登録を行う場合、関連付けを行っておいてください。";
-
-Keys NothingTicked()
-{
-    Keys keys = {
-        {L"EnvSetOthersOld", L""},
-        {L"EnvRClickOthersOld", L""},
-        {L"EnvSetOthers", L""},
-        {L"EnvRClickOthers", L""},
-        {L"EnvMenuName", L"Kanoruで開く(&2)"},
-        {L"EnvDesc", L"Kanoru イメージ"},
-        {L"EnvDescKnb", L"Kanoru ブックマーク"},
-        // Never used: the registrar names the viewer beside itself.
-        {L"ModuleFileName", L"C:\\evil\\x.exe"},
-    };
-    for (const wchar_t* flag : {L"RelationJPG", L"RelationPNG", L"RelationBMP", L"RelationGIF",
-                                L"RelationARGB", L"RelationCBZ", L"RelationCBR", L"RelationKNB", L"MenuZIP",
-                                L"MenuRAR", L"MenuLZH", L"MenuGCA", L"MenuCBZ", L"MenuCBR", L"MenuFolder"})
-        keys[flag] = L"false";
-    return keys;
-}
-
-Keys With(Keys keys, const Keys& changes)
-{
-    for (const auto& [key, value] : changes)
-        keys[key] = value;
-    return keys;
-}
-
-Keys Without(Keys keys, const wchar_t* key)
-{
-    keys.erase(key);
-    return keys;
-}
 
 // jpg, cbz and webp associated, png left to its owner, the bookmark class, and the verb on zip's
 // ProgID, on cbz (so on the image class) and on folders.
@@ -239,30 +211,51 @@ TEST_F(KanolinkProgram, AVerbForAnArchiveWithoutAssociationIsShownAndTheRestWrit
     EXPECT_EQ(Command(), Value("KanolinkTest.Zip\\shell\\open-by-zo2\\Command"));
 }
 
-TEST_F(KanolinkProgram, ABadFileIsRefusedWholeWithOneBoxAndNoRegistryChange)
+namespace {
+
+// A hand-off file that would associate, with one fault; an empty reason stands for the viewer's
+// path, which its case takes away.
+struct RefusedFile
 {
-    KanoruTest::ExtendTimeout(120);
-    const Keys wouldWrite = Associate();
-    const struct
-    {
-        Keys keys;
-        std::wstring reason;
-        bool viewerThere;
-    } cases[] = {
-        {Without(wouldWrite, L"RelationJPG"), L"コンフィグデータ 'RelationJPG' の取得に失敗しました", true},
-        {Without(wouldWrite, L"EnvDesc"), L"コンフィグデータ 'EnvDesc' の取得に失敗しました", true},
-        {With(wouldWrite, {{L"EnvSetOthers", L"web\\p"}}), L"web\\p は不正な拡張子っぽいです", true},
-        {With(wouldWrite, {{L"EnvRClickOthersOld", L"zip;..\\x"}}), L"..\\x は不正な拡張子っぽいです", true},
-        {wouldWrite, L"'" + viewer + L"' を関連付けに使用できません", false},
-    };
-    const std::string before = KanolinkTest::ExportClassesRoot();
-    for (const auto& c : cases) {
-        if (!c.viewerThere) {
-            ASSERT_TRUE(::DeleteFileW(viewer.c_str()));
-        }
-        const Outcome outcome = Run(c.keys);
-        EXPECT_EQ(2u, outcome.exitCode) << FromWide(c.reason);
-        EXPECT_EQ(Texts{c.reason}, outcome.boxes);
-        EXPECT_TRUE(before == KanolinkTest::ExportClassesRoot()) << FromWide(c.reason);
-    }
+    const char* name;
+    Keys keys;
+    std::wstring reason;
+};
+
+// The case's name in the test's name.
+void PrintTo(const RefusedFile& file, std::ostream* out)
+{
+    *out << file.name;
 }
+
+class KanolinkRefusal : public KanolinkProgram, public testing::WithParamInterface<RefusedFile>
+{
+};
+
+} // namespace
+
+TEST_P(KanolinkRefusal, ABadFileIsRefusedWholeWithOneBoxAndNoRegistryChange)
+{
+    std::wstring reason = GetParam().reason;
+    if (reason.empty()) {
+        ASSERT_TRUE(::DeleteFileW(viewer.c_str()));
+        reason = L"'" + viewer + L"' を関連付けに使用できません";
+    }
+    const std::string before = KanolinkTest::ExportClassesRoot();
+    const Outcome outcome = Run(GetParam().keys);
+    EXPECT_EQ(2u, outcome.exitCode);
+    EXPECT_EQ(Texts{reason}, outcome.boxes);
+    EXPECT_TRUE(before == KanolinkTest::ExportClassesRoot());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, KanolinkRefusal,
+    testing::Values(RefusedFile{"NoRelationJPG", Without(Associate(), L"RelationJPG"),
+                                L"コンフィグデータ 'RelationJPG' の取得に失敗しました"},
+                    RefusedFile{"NoEnvDesc", Without(Associate(), L"EnvDesc"),
+                                L"コンフィグデータ 'EnvDesc' の取得に失敗しました"},
+                    RefusedFile{"BackslashInAList", With(Associate(), {{L"EnvSetOthers", L"web\\p"}}),
+                                L"web\\p は不正な拡張子っぽいです"},
+                    RefusedFile{"PathInAnOldList", With(Associate(), {{L"EnvRClickOthersOld", L"zip;..\\x"}}),
+                                L"..\\x は不正な拡張子っぽいです"},
+                    RefusedFile{"NoViewerBesideIt", Associate(), L""}));

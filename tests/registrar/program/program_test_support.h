@@ -8,11 +8,13 @@
 
 #include <chrono>
 #include <cstdio>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace KanolinkTest {
