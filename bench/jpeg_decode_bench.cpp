@@ -47,7 +47,7 @@ Bytes MakePhoto(unsigned seed)
 }
 
 // The plain library from memory into one 32-bit buffer.
-void DecodePlain(const Bytes& file, std::vector<unsigned char>& pixels)
+void DecodePlain(const Brivox::FileBytes& file, std::vector<unsigned char>& pixels)
 {
     jpeg_decompress_struct info{};
     jpeg_error_mgr errors{};
@@ -91,7 +91,8 @@ int main(int argc, char** argv)
     std::vector<std::shared_ptr<Brivox::CFileData>> photos;
     for (unsigned i = 0; i < photoCount; ++i) {
         auto data = std::make_shared<Brivox::CFileData>(L"photo.jpg");
-        data->GetBytes() = MakePhoto(i);
+        const Bytes photo = MakePhoto(i);
+        data->GetBytes().assign(photo.begin(), photo.end());
         std::printf("photo %u: %d x %d, %zu bytes\n", i, width, height, data->GetBytes().size());
         photos.push_back(data);
     }

@@ -16,10 +16,16 @@ int DepthBelow(const std::weak_ptr<CArchive>& parent)
     return holder ? holder->GetDepth() + 1 : 1;
 }
 
+std::shared_ptr<std::atomic<int>> NewNestedCount()
+{
+    return std::make_shared<std::atomic<int>>(0);
+}
+
 } // namespace
 
 CArchive::CArchive(const String& tempRoot, const SArchiverContext& context)
-    : m_context(context), m_tempFolder(tempRoot, String()), m_index(-1), m_depth(1)
+    : m_context(context), m_tempFolder(tempRoot, String()), m_index(-1), m_depth(1),
+      m_nestedOpened(NewNestedCount())
 {
 }
 
@@ -28,6 +34,8 @@ CArchive::CArchive(const String& tempRoot, const std::weak_ptr<CArchive>& parent
     : m_context(context), m_tempFolder(tempRoot, String()), m_parent(parent), m_index(index),
       m_depth(DepthBelow(parent))
 {
+    const std::shared_ptr<CArchive> holder = parent.lock();
+    m_nestedOpened = holder ? holder->m_nestedOpened : NewNestedCount();
 }
 
 CArchive::~CArchive()
@@ -104,10 +112,11 @@ void CArchive::AppendFileList(std::vector<SListEntry>& list)
         const String extension = CFileName::GetLowerExtension(Entry(i).name);
         const bool isArchive = std::find(archiveExtensions.begin(), archiveExtensions.end(), extension) !=
                                archiveExtensions.end();
-        if (isArchive && m_depth < maxDepth) {
+        if (isArchive && m_depth < maxDepth && *m_nestedOpened < maxNestedArchives) {
             EnsureExtracted(i);
             auto child = std::make_shared<CArchive>(m_tempFolder.GetRoot(), weak_from_this(), i, m_context);
             if (child->Open(GetEntryTempPath(i))) {
+                ++*m_nestedOpened;
                 child->AppendFileList(list);
                 m_children.push_back(std::move(child));
                 continue;

@@ -9,6 +9,7 @@
 #include "foundation/temp_file.h"
 #include "foundation/win32.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -48,6 +49,9 @@ public:
     // Archives inside archives are opened to this depth, the outermost counting as 1; a deeper
     // one stays a plain entry, so that a hostile nesting cannot go on without end.
     static constexpr int maxDepth = 8;
+    // A whole tree opens at most this many nested archives, so that a wide nesting (each level
+    // holding several copies of the next) cannot open thousands; further ones stay plain entries.
+    static constexpr int maxNestedArchives = 4096;
 
     // A top-level archive; its temporary folder will be a new folder below the root.
     CArchive(const String& tempRoot, const SArchiverContext& context);
@@ -121,6 +125,8 @@ private:
     std::weak_ptr<CArchive> m_parent;
     int m_index;
     int m_depth;
+    // How many nested archives the tree this archive belongs to has opened; shared by the tree.
+    std::shared_ptr<std::atomic<int>> m_nestedOpened;
     String m_pathPrefix;
     // Released first when the archive goes, so that their files are closed before this
     // archive's folder is deleted.

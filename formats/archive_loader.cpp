@@ -118,9 +118,11 @@ void CArchiveLoader::Save(IRestorer& target) const
 
 void CArchiveLoader::Load(IRestorer& source)
 {
-    // A damaged list (a count or path that runs past the data) throws; an archive that no
-    // longer opens is skipped.
+    // A damaged list (a negative count, a count or path that runs past the data) throws; an
+    // archive that no longer opens is skipped.
     const int count = source.ReadCount();
+    if (count < 0)
+        throw RuntimeException(L"保存データが壊れています");
     for (int i = 0; i < count; ++i) {
         const String path = source.ReadString();
         try {

@@ -209,13 +209,14 @@ void IArchiver::ExtractAllChecked(const String& folder, bool showProgress)
 void IArchiver::ExtractToFileViaMemory(unsigned index, const String& folder)
 {
     CheckArchiveEntryPath(index, folder);
-    std::vector<unsigned char> bytes;
+    FileBytes bytes;
     ExtractToMemory(index, bytes);
     WriteFile(CFileName(GetEntry(index).name, folder), bytes.data(), static_cast<int>(bytes.size()));
 }
 
-void IArchiver::ExtractToMemoryViaFile(unsigned index, std::vector<unsigned char>& bytes)
+void IArchiver::ExtractToMemoryViaFile(unsigned index, FileBytes& bytes)
 {
+    bytes.clear();
     CTempFolder folder(L"");
     folder.Create();
     CheckArchiveEntryPath(index, folder.GetPath());

@@ -3,6 +3,7 @@
 // entry into memory or a folder, ask for passwords through a callback.
 
 #include "formats/factory_registry.h"
+#include "foundation/file_bytes.h"
 #include "foundation/string.h"
 #include "foundation/win32.h"
 
@@ -54,8 +55,8 @@ public:
     [[nodiscard]] virtual bool Open(std::vector<SEntry>& entries) = 0;
     virtual void ExtractAll(const String& folder, bool showProgress);
     virtual void ExtractToFile(unsigned index, const String& folder) = 0;
-    // Replaces the bytes with the entry's uncompressed contents.
-    virtual void ExtractToMemory(unsigned index, std::vector<unsigned char>& bytes) = 0;
+    // Replaces the bytes with the entry's uncompressed contents; leaves them empty when it throws.
+    virtual void ExtractToMemory(unsigned index, FileBytes& bytes) = 0;
     virtual int GetExtractMode() = 0;
 
     const String& GetArchivePath() const { return m_archivePath; }
@@ -85,7 +86,7 @@ protected:
     void ExtractToFileViaMemory(unsigned index, const String& folder);
     // For readers that can only extract to a file: extracts into a new temporary folder that is
     // deleted again whatever happens.
-    void ExtractToMemoryViaFile(unsigned index, std::vector<unsigned char>& bytes);
+    void ExtractToMemoryViaFile(unsigned index, FileBytes& bytes);
 
 private:
     String m_archivePath;

@@ -16,4 +16,10 @@ inline std::uint32_t ReadLittle32(const unsigned char* p)
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
+inline std::uint64_t ReadLittle64(const unsigned char* p)
+{
+    return static_cast<std::uint64_t>(ReadLittle32(p)) | static_cast<std::uint64_t>(ReadLittle32(p + 4))
+                                                             << 32;
+}
+
 } // namespace Brivox::Detail

@@ -1,7 +1,6 @@
 #pragma once
+#include "foundation/file_bytes.h"
 #include "foundation/string.h"
-
-#include <vector>
 
 namespace Brivox {
 
@@ -16,12 +15,12 @@ public:
     CFileData& operator=(const CFileData&) = delete;
 
     const String& GetName() const { return name_; }
-    std::vector<unsigned char>& GetBytes() { return bytes_; }
-    const std::vector<unsigned char>& GetBytes() const { return bytes_; }
+    FileBytes& GetBytes() { return bytes_; }
+    const FileBytes& GetBytes() const { return bytes_; }
 
 private:
     String name_;
-    std::vector<unsigned char> bytes_;
+    FileBytes bytes_;
 };
 
 // The data of a file on disk, read whole at construction. A file that cannot be read throws its

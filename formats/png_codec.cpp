@@ -41,15 +41,23 @@ struct MemoryInput
     std::size_t position = 0;
 };
 
-// Bytes missing at the end read as zeros: the library then fails its checksum and stops.
+// Data that run out are a damaged file: a chunk that only declares its length is never read
+// (or skipped) as if the file held it.
 void ReadFromMemory(png_structp png, png_bytep out, png_size_t count)
 {
     auto& input = *static_cast<MemoryInput*>(png_get_io_ptr(png));
-    const std::size_t copied = std::min(count, input.size - input.position);
-    std::memcpy(out, input.data + input.position, copied);
-    std::memset(out + copied, 0, count - copied);
-    input.position += copied;
+    if (count > input.size - input.position)
+        png_error(png, "data run out");
+    std::memcpy(out, input.data + input.position, count);
+    input.position += count;
 }
+
+// What the library sets aside for one chunk (a compressed profile, a cached unknown chunk).
+constexpr png_alloc_size_t chunkMemoryLimit = 8 << 20;
+
+// Chunks whose contents this decoder never uses, and that the library would read whole into a
+// buffer of their declared length: they are skipped instead, as unknown chunks are.
+constexpr png_byte skippedChunks[] = "eXIf\0iTXt\0pCAL\0sCAL\0sPLT\0tEXt\0zTXt";
 
 struct FunctionOutput
 {
@@ -112,7 +120,14 @@ bool PngReader::ReadHeader(const unsigned char* data, std::size_t size)
     png_set_read_fn(s.png, &s.input, ReadFromMemory);
     png_set_sig_bytes(s.png, static_cast<int>(signatureSize));
     png_set_user_limits(s.png, 65535, 65535);
-    if (!Guarded(s.png, [&s] { png_read_info(s.png, s.info); }) ||
+    png_set_chunk_malloc_max(s.png, chunkMemoryLimit);
+    const auto readInfo = [&s] {
+        // Each name takes four letters and a NUL.
+        png_set_keep_unknown_chunks(s.png, PNG_HANDLE_CHUNK_NEVER, skippedChunks,
+                                    static_cast<int>(sizeof skippedChunks / 5));
+        png_read_info(s.png, s.info);
+    };
+    if (!Guarded(s.png, readInfo) ||
         !IsDecodableImageSize(png_get_image_width(s.png, s.info), png_get_image_height(s.png, s.info)))
         return false;
     return Guarded(s.png, [&s] {

@@ -21,8 +21,9 @@ public:
 
     // Reads the signature and the chunks up to the image data and sets every transformation to
     // 8-bit B, G, R, A. False for data that is not PNG, a damaged header (checksums included) and
-    // sizes beyond the decodable limits. The bytes must stay alive until Decode has run; bytes
-    // missing at the end read as zeros, which the library's checksums then refuse.
+    // sizes beyond the decodable limits. The bytes must stay alive until Decode has run; data
+    // that end before a chunk does are damaged. Metadata the decoder does not use are skipped,
+    // and the library sets aside at most 8 MiB for any one chunk.
     [[nodiscard]] bool ReadHeader(const unsigned char* data, std::size_t size);
     int GetWidth() const;
     int GetHeight() const;

@@ -1,9 +1,12 @@
 #include "formats/susie_plugin.h"
 
+#include "foundation/encoding.h"
 #include "foundation/exception.h"
 #include "foundation/file_system.h"
 #include "foundation/reg_key.h"
 
+#include <algorithm>
+#include <cstring>
 #include <exception>
 #include <utility>
 
@@ -118,6 +121,36 @@ bool CSpi::IsImagePlugin(int i) const
 bool CSpi::IsArchivePlugin(int i) const
 {
     return IsKind(i, SpiArchiveKind);
+}
+
+std::vector<String> CSpi::GetFormatPatterns(int i) const
+{
+    const SpiGetPluginInfoProc getPluginInfo = GetPluginInfo(i);
+    std::vector<String> patterns;
+    for (int n = 0; n < maxFormats; ++n) {
+        char text[128] = {};
+        const int length = getPluginInfo(2 * n + 2, text, 127);
+        if (length <= 0)
+            break;
+        // The returned length, but never past the buffer or its first zero byte.
+        patterns.push_back(
+            GetDefaultEncoding().ToString(std::string(text, ::strnlen(text, std::min(length, 127)))));
+    }
+    return patterns;
+}
+
+std::vector<String> CSpi::GetFormatDescriptions(int i) const
+{
+    const SpiGetPluginInfoProc getPluginInfo = GetPluginInfo(i);
+    std::vector<String> descriptions;
+    for (int n = 0; n < maxFormats; ++n) {
+        char text[256] = {};
+        if (getPluginInfo(2 * n + 3, text, 256) == 0)
+            break;
+        descriptions.push_back(
+            GetDefaultEncoding().ToString(std::string(text, ::strnlen(text, sizeof(text)))));
+    }
+    return descriptions;
 }
 
 CSpiHost::CSpiHost() : m_spi(std::make_shared<const CSpi>()) {}

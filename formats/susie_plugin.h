@@ -4,9 +4,11 @@
 #include "formats/susie_interface.h"
 #include "foundation/dynamic_library.h"
 #include "foundation/file_name.h"
+#include "foundation/object_pool.h"
 
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace Brivox {
@@ -50,6 +52,15 @@ public:
     bool IsImagePlugin(int i) const;
     bool IsArchivePlugin(int i) const;
 
+    // A plug-in is asked for at most this many formats: one that answers every number must not
+    // hold its caller for ever.
+    static constexpr int maxFormats = 256;
+    // The file pattern lists of the plug-in's formats ("*.jpg;*.jpeg"), GetPluginInfo 2n + 2, each
+    // ended where the plug-in says; the list stops at the first format it does not name.
+    std::vector<String> GetFormatPatterns(int i) const;
+    // The descriptions of the plug-in's formats, GetPluginInfo 2n + 3, in the same way.
+    std::vector<String> GetFormatDescriptions(int i) const;
+
 private:
     const CDynamicLibrary& At(int i) const;
     void* GetExportAddress(int i, const wchar_t* name) const;
@@ -84,6 +95,18 @@ private:
     std::mutex m_loading; // one Load at a time
     mutable std::mutex m_lock;
     std::shared_ptr<const CSpi> m_spi;
+};
+
+// Makes the products of the Susie formats (decoders, archive readers) on the plug-in set loaded at
+// the time; each keeps its set, and so its DLLs, while it lives.
+template <class Interface, class Product> class CSpiFactory : public IFactory<Interface>
+{
+public:
+    explicit CSpiFactory(std::shared_ptr<CSpiHost> host) : m_host(std::move(host)) {}
+    std::shared_ptr<Interface> Create() override { return std::make_shared<Product>(m_host->GetSpi()); }
+
+private:
+    std::shared_ptr<CSpiHost> m_host;
 };
 
 // The folder of an installed Susie, from HKEY_CURRENT_USER "Software\Zumotan\Susie\InstallRoot",

@@ -1,6 +1,6 @@
 #pragma once
-// The built-in ZIP reader: stored and deflated entries, traditional PKWARE encryption, no
-// outside component.
+// The built-in ZIP reader: stored and deflated entries, traditional PKWARE encryption, ZIP64 end
+// records and sizes, the CRC-32 of every entry checked; no outside component.
 
 #include "formats/archiver.h"
 
@@ -24,7 +24,7 @@ public:
     void GetExtensions(std::vector<String>& extensions) override;
     [[nodiscard]] bool Open(std::vector<SEntry>& entries) override;
     void ExtractToFile(unsigned index, const String& folder) override;
-    void ExtractToMemory(unsigned index, std::vector<unsigned char>& bytes) override;
+    void ExtractToMemory(unsigned index, FileBytes& bytes) override;
     int GetExtractMode() override { return ExtractModePerEntryMemory; }
 
 private:
@@ -41,22 +41,35 @@ private:
         std::uint16_t checkWord = 0;
         bool deflated = false;
         bool encrypted = false;
+        // Its sizes or offset lie beyond what the file interface reaches (2 GiB), or its record
+        // points to 64-bit values that it does not hold.
+        bool outOfReach = false;
     };
-    bool ReadCentralDirectory(std::vector<SEntry>& entries);
+    // A header's fields, widened for the 64-bit values of ZIP64.
+    struct SHeaderFields;
+    enum class DirectoryResult
+    {
+        Listed,
+        NoEndRecord,
+        Damaged
+    };
+
+    DirectoryResult ReadCentralDirectory(std::vector<SEntry>& entries);
     bool ScanLocalHeaders(std::vector<SEntry>& entries);
     // False for a compression method this reader cannot extract.
-    bool AddEntry(std::vector<SEntry>& entries, const unsigned char* header, int fieldsOffset,
-                  const unsigned char* name, unsigned nameLength, std::uint32_t localHeaderOffset,
-                  std::int32_t dataOffset);
+    bool AddEntry(std::vector<SEntry>& entries, const SHeaderFields& fields, const unsigned char* name,
+                  unsigned nameLength, std::int32_t dataOffset);
     // The file offset of the entry's data, read from its local header on first use.
     std::int64_t FindDataStart(unsigned index);
-    // Reads the entry into bytes (already sized); false when the data do not decode or, with
-    // keys, do not match the entry's CRC-32.
-    bool Decode(unsigned index, std::int64_t dataStart, std::vector<unsigned char>& bytes,
-                const ZipCryptoKeys* keys);
-    bool Inflate(unsigned index, std::vector<unsigned char>& bytes, ZipCryptoKeys* keys);
-    bool ExtractEncrypted(unsigned index, std::int64_t dataStart, std::vector<unsigned char>& bytes);
+    // Reads the entry into bytes (already sized); false when the data do not decode or do not
+    // match the entry's CRC-32.
+    bool Decode(unsigned index, std::int64_t dataStart, FileBytes& bytes, const ZipCryptoKeys* keys);
+    void ReadStored(FileBytes& bytes, ZipCryptoKeys* keys, std::uint32_t& crc);
+    bool Inflate(unsigned index, FileBytes& bytes, ZipCryptoKeys* keys, std::uint32_t& crc);
+    bool ExtractEncrypted(unsigned index, std::int64_t dataStart, FileBytes& bytes);
     [[noreturn]] void FailExtraction(unsigned index) const;
+    // The archive file's own read error: the data lie beyond its end.
+    [[noreturn]] void FailRead() const;
 
     std::mutex m_lock;
     std::unique_ptr<IFile> m_file;

@@ -72,6 +72,8 @@ public:
     int Flush() override;
     std::FILE* GetStdHandle() override { return nullptr; }
     void Close() override;
+    // The system's handle, for callers that hand the open file to other code (plug-ins).
+    void* GetHandle() const { return m_handle; }
 
 private:
     void* m_handle;

@@ -8,12 +8,32 @@
 
 namespace Brivox {
 
-void ReadFile(const String& path, std::vector<unsigned char>& bytes)
+namespace {
+
+template <class Bytes> void ReadWholeFile(const String& path, Bytes& bytes)
 {
     CStdFile file(path, L"rb");
     bytes.clear();
-    bytes.resize(static_cast<size_t>(file.GetSize()));
-    file.Read(bytes.data(), static_cast<int>(bytes.size()));
+    try {
+        bytes.resize(static_cast<size_t>(file.GetSize()));
+        file.Read(bytes.data(), static_cast<int>(bytes.size()));
+    } catch (...) {
+        // Never hand on what a failed read left behind.
+        bytes.clear();
+        throw;
+    }
+}
+
+} // namespace
+
+void ReadFile(const String& path, std::vector<unsigned char>& bytes)
+{
+    ReadWholeFile(path, bytes);
+}
+
+void ReadFile(const String& path, FileBytes& bytes)
+{
+    ReadWholeFile(path, bytes);
 }
 
 void WriteFile(const String& path, const void* data, int count)

@@ -1,4 +1,5 @@
 #pragma once
+#include "foundation/file_bytes.h"
 #include "foundation/string.h"
 #include "foundation/string_builder.h"
 
@@ -11,6 +12,7 @@ namespace Brivox {
 
 // The file's bytes; an empty file gives an empty vector.
 void ReadFile(const String& path, std::vector<unsigned char>& bytes);
+void ReadFile(const String& path, FileBytes& bytes);
 // Makes the missing folders, then writes the bytes as the whole new file.
 void WriteFile(const String& path, const void* data, int count);
 void WriteFile(const String& path, const std::vector<unsigned char>& bytes);

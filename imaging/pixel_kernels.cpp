@@ -1,5 +1,7 @@
 #include "imaging/pixel_kernels.h"
 
+#include "imaging/luma_table.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -17,22 +19,6 @@ std::uint32_t Widen5(std::uint32_t c)
 {
     return (c << 3) | (c >> 2);
 }
-
-// Luminance Y = (77 R + 151 G + 28 B) >> 8 through per-call tables of weight × value.
-struct LumaTables
-{
-    std::uint32_t r[256], g[256], b[256];
-
-    LumaTables()
-    {
-        for (std::uint32_t v = 0; v < 256; ++v) {
-            r[v] = 77 * v;
-            g[v] = 151 * v;
-            b[v] = 28 * v;
-        }
-    }
-    std::uint32_t operator()(const Rgb& c) const { return (r[c.r] + g[c.g] + b[c.b]) >> 8; }
-};
 
 std::uint16_t Load16(const std::uint8_t* p)
 {
@@ -63,10 +49,10 @@ template <int Bits> Rgb Decode(const std::uint8_t* p)
     }
 }
 
-template <int Bits> void Encode(std::uint8_t* p, const Rgb& c, const LumaTables& luma)
+template <int Bits> void Encode(std::uint8_t* p, const Rgb& c, const SLumaTable& luma)
 {
     if constexpr (Bits == 8) {
-        p[0] = static_cast<std::uint8_t>(luma(c));
+        p[0] = static_cast<std::uint8_t>(luma(c.r, c.g, c.b));
     } else if constexpr (Bits == 16) {
         const std::uint32_t w = ((c.r >> 3) << 10) | ((c.g >> 3) << 5) | (c.b >> 3);
         p[0] = static_cast<std::uint8_t>(w);
@@ -82,7 +68,7 @@ template <int Bits> void Encode(std::uint8_t* p, const Rgb& c, const LumaTables&
 
 template <int SrcBits, int DstBits>
 void ConvertPixels(std::uint8_t* dst, std::ptrdiff_t dstStride, const std::uint8_t* src,
-                   std::ptrdiff_t srcStride, int width, int height, const LumaTables& luma)
+                   std::ptrdiff_t srcStride, int width, int height, const SLumaTable& luma)
 {
     for (int y = 0; y < height; ++y, dst += dstStride, src += srcStride) {
         const std::uint8_t* s = src;
@@ -96,7 +82,7 @@ template <int SrcBits>
 void ConvertFrom(std::uint8_t* dst, std::ptrdiff_t dstStride, int dstBits, const std::uint8_t* src,
                  std::ptrdiff_t srcStride, int width, int height)
 {
-    const LumaTables luma;
+    const SLumaTable luma;
     switch (dstBits) {
     case 8:
         return ConvertPixels<SrcBits, 8>(dst, dstStride, src, srcStride, width, height, luma);

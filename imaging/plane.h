@@ -3,11 +3,19 @@
 #include "imaging/gdi_fwd.h"
 #include "imaging/plane_clip.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
 namespace Brivox {
+
+// 256 counts of a histogram, one per level; the caller owns them.
+using HistogramCounts = std::array<std::uint32_t, 256>;
+// Output level per input level, for each of red, green and blue.
+using ToneTable = std::array<std::uint8_t, 256>;
+// 256 COLORREF values an 8-bit plane's bytes index.
+using Palette256 = std::array<COLORREF, 256>;
 
 // Where a storage's rows are: row 0 is the top row, rows are `stride` bytes apart (negative for a
 // bottom-up DIB).
@@ -84,6 +92,12 @@ private:
 
 class CPlane8 : public CPlane
 {
+public:
+    // 255 − value.
+    virtual void Invert(CRect rect);
+    // Zeroed first, also for an empty rectangle; then one count per pixel.
+    virtual void Histogram(HistogramCounts& counts, CRect rect) const;
+
 protected:
     explicit CPlane8(std::unique_ptr<IPlaneImpl> storage) : CPlane(std::move(storage), 8) {}
 };
@@ -110,6 +124,101 @@ protected:
 class CPlane32 : public CPlaneEx
 {
 public:
+    // Point, statistics and alpha operations (point_operations.cpp). Single-plane operations clip
+    // their rectangle to the plane. Colours are COLORREF values; operations that compute a colour
+    // write alpha 0, those that keep or copy whole pixels keep it. Y is (77 R + 151 G + 28 B) >> 8.
+
+    // Colour inverted, alpha kept.
+    virtual void Invert(CRect rect);
+    // Every byte moved toward the colour (alpha toward 0) by strength / 256; 256 or more fills.
+    virtual void BlendColor(COLORREF colour, CRect rect, int strength);
+    // Per-channel saturating add or subtract of the colour; alpha kept.
+    virtual void AddColor(COLORREF colour, CRect rect);
+    virtual void SubtractColor(COLORREF colour, CRect rect);
+    // Block grids centred in the rectangle, each block filled with its centre pixel or its mean.
+    virtual void MosaicCenter(CRect rect, int blockSize);
+    virtual void MosaicAverage(CRect rect, int blockSize);
+    // R, G and B each through the table; alpha 0.
+    virtual void ApplyTable(CRect rect, const ToneTable& table);
+    // Grey (R + G + B) / 3 or Y; alpha 0.
+    virtual void GraySimple(CRect rect);
+    virtual void GrayExact(CRect rect);
+    // The values as bars over `rect`: each a column black from the bottom up to (value − base) /
+    // scale of the height, the background above, smoothed by fourfold oversampling (tone_table.cpp).
+    virtual void DrawGraph(CRect rect, const double* values, int count, double base, double scale,
+                           COLORREF background);
+    // Histograms: zeroed first, then one count per pixel.
+    virtual void HistogramLuma(HistogramCounts& counts, CRect rect) const;
+    virtual void HistogramAverage(HistogramCounts& counts, CRect rect) const;
+    virtual void HistogramRgb(HistogramCounts& red, HistogramCounts& green, HistogramCounts& blue,
+                              CRect rect) const;
+    // Distinct R, G, B values, alpha ignored; 0 for an empty rectangle.
+    virtual int CountColors(CRect rect) const;
+    // Per-channel mean as a COLORREF; 0 for an empty rectangle.
+    virtual COLORREF AverageColor(CRect rect) const;
+    // Whole plane: alpha 0, alpha inverted, alpha = Y.
+    virtual void ClearAlpha();
+    virtual void InvertAlpha();
+    virtual void AlphaFromLuma();
+    // Alpha from the colour difference to the other plane over the sizes both share: the mean of
+    // the three differences, or their weighted sum.
+    virtual void AlphaFromDifference(const CPlane32& other);
+    virtual void AlphaFromLumaDifference(const CPlane32& other);
+    // True when at least 5 % of the rectangle's pixels (at least one) have a non-zero alpha.
+    virtual bool UsesAlpha(CRect rect) const;
+    // An 8-bit source through 256 colours; alpha 0.
+    virtual void BlitPalette8(const CPlane& source, CPoint point, CRect rect, const Palette256& palette,
+                              const SPlaneClip* clip = nullptr);
+    // Copies every source pixel whose whole word differs from the key as 0x00RRGGBB.
+    virtual void BlitColorKey(const CPlane32& source, CPoint point, CRect rect, COLORREF key,
+                              const SPlaneClip* clip = nullptr);
+
+    // Neighbourhood filters (neighbourhood_filters.cpp): `rect` of the source filtered into this
+    // plane at `point`, the rectangle's edges taken as the image's edges. Source and destination
+    // must be different planes, except for UnsharpMask.
+    virtual void Blur(const CPlane32& source, CPoint point, CRect rect, const SPlaneClip* clip = nullptr);
+    virtual void Sharpen(const CPlane32& source, CPoint point, CRect rect, const SPlaneClip* clip = nullptr);
+    virtual void SharpenStrong(const CPlane32& source, CPoint point, CRect rect,
+                               const SPlaneClip* clip = nullptr);
+    virtual void GaussBlur(const CPlane32& source, CPoint point, CRect rect, double sigma,
+                           const SPlaneClip* clip = nullptr);
+    // Each pixel sharpened against the blurred plane's pixel at the same offset from
+    // `blurredPoint`; source and destination may be one plane.
+    virtual void UnsharpMask(const CPlane32& source, const CPlane32& blurred, CPoint point, CRect rect,
+                             CPoint blurredPoint, const SPlaneClip* clip = nullptr);
+    // The 3×3 median by R + G + B; the rectangle's border pixels are copied unchanged.
+    virtual void Median(const CPlane32& source, CPoint point, CRect rect, const SPlaneClip* clip = nullptr);
+
+    // Two-plane operations and blends (blend.cpp): `rect` of the source combined into this plane at
+    // `point`. A second source and a mask (8 bits per pixel) are read at the source's coordinates.
+    // The fades and blends treat alpha as a fourth channel.
+    virtual void OrPlane(const CPlane32& source, CPoint point, CRect rect, const SPlaneClip* clip = nullptr);
+    virtual void AndPlane(const CPlane32& source, CPoint point, CRect rect, const SPlaneClip* clip = nullptr);
+    virtual void AddPlane(const CPlane32& source, CPoint point, CRect rect, const SPlaneClip* clip = nullptr);
+    virtual void SubtractPlane(const CPlane32& source, CPoint point, CRect rect,
+                               const SPlaneClip* clip = nullptr);
+    virtual void BlitFadeBlack(const CPlane32& source, CPoint point, CRect rect, int amount,
+                               const SPlaneClip* clip = nullptr);
+    virtual void BlitFadeWhite(const CPlane32& source, CPoint point, CRect rect, int amount,
+                               const SPlaneClip* clip = nullptr);
+    virtual void BlendOpacity(const CPlane32& source, CPoint point, CRect rect, int opacity,
+                              const SPlaneClip* clip = nullptr);
+    // The second source moved toward the first by weight / 256.
+    virtual void CrossFade(const CPlane32& first, const CPlane32& second, CPoint point, CRect rect,
+                           int weight, const SPlaneClip* clip = nullptr);
+    virtual void CopyPlane(const CPlane32& source, const CPlane& mask, CPoint point, CRect rect, int low,
+                           int high, const SPlaneClip* clip = nullptr);
+    virtual void RampBlend(const CPlane32& source, const CPlane& mask, CPoint point, CRect rect,
+                           int threshold, int width, const SPlaneClip* clip = nullptr);
+    virtual void RampBlendWhite(const CPlane32& source, const CPlane& mask, CPoint point, CRect rect,
+                                int threshold, int width, const SPlaneClip* clip = nullptr);
+    virtual void RampCrossFade(const CPlane32& first, const CPlane32& second, const CPlane& mask,
+                               CPoint point, CRect rect, int threshold, int width,
+                               const SPlaneClip* clip = nullptr);
+    // The source over this plane by the source's alpha.
+    virtual void AlphaComposite(const CPlane32& source, CPoint point, CRect rect,
+                                const SPlaneClip* clip = nullptr);
+
     // Scaled copies of `sourceRect` of the source into `destination` of this plane, stepping in
     // 16.16 fixed point: the nearest source pixel, or the mean of four (colour only, or alpha too).
     virtual void StretchBlit(const CPlane32& source, CRect destination, CRect sourceRect,
@@ -176,6 +285,12 @@ public:
     {
         RotateByAngleNearest(source, {0, 0}, Whole(source), angle, background);
     }
+
+    // Tone corrections of a rectangle in place, through a table of the builders of tone_table.h. A
+    // reversed levels pair gives the negative of the stretch.
+    void ApplyBrightnessContrast(CRect rect, int brightness, int contrast);
+    void ApplyGamma(CRect rect, double gamma);
+    void ApplyLevels(CRect rect, int low, int high);
 
 protected:
     explicit CPlane32(std::unique_ptr<IPlaneImpl> storage) : CPlaneEx(std::move(storage), 32) {}

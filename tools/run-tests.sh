@@ -20,6 +20,11 @@ export WINEPREFIX="$build/wineprefix"
 export WINEARCH=win64
 export WINEDEBUG=-all,err+module
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+# Wine moves what is deleted to the recycle bin into the XDG trash: a fresh one in the build folder
+# for every run, never the user's.
+export XDG_DATA_HOME="$build/xdg-data"
+rm -rf "$XDG_DATA_HOME"
+mkdir -p "$XDG_DATA_HOME"
 # Japanese code page 932 for every Wine process (given through env: bash itself has no such locale).
 ja=(env LC_ALL=ja_JP.UTF-8)
 

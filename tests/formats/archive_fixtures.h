@@ -39,7 +39,7 @@ inline void WriteFile(const Brivox::String& path, const std::string& bytes)
     FileTestSupport::WriteBytes(path, FileTestSupport::Bytes(bytes.begin(), bytes.end()));
 }
 
-inline std::string Text(const std::vector<unsigned char>& bytes)
+inline std::string Text(const Brivox::FileBytes& bytes)
 {
     return std::string(bytes.begin(), bytes.end());
 }

@@ -147,14 +147,20 @@ TEST_F(ArchiveLoaderTest, LoadSkipsArchivesThatNoLongerOpen)
 
 TEST_F(ArchiveLoaderTest, LoadOfADamagedListThrows)
 {
-    IRestorer saved;
-    WriteInt(saved, 2);
-    saved.WriteString(At(L"b.zip"));
-    WriteInt(saved, 1000);
+    // A path whose length runs past the data; negative counts, each followed by a good list.
+    const std::int32_t counts[] = {2, -1, -2, INT32_MIN};
+    for (const std::int32_t count : counts) {
+        IRestorer saved;
+        WriteInt(saved, count);
+        saved.WriteString(At(L"b.zip"));
+        if (count == 2)
+            WriteInt(saved, 1000);
 
-    CArchiveLoader loader({});
-    loader.PushTempFolder(KanoruRoot(L"t"));
-    EXPECT_EQ(ThrownText([&] { loader.Load(saved); }), Ansi(L"保存データが壊れています"));
+        CArchiveLoader loader({});
+        loader.PushTempFolder(KanoruRoot(L"t"));
+        EXPECT_EQ(ThrownText([&] { loader.Load(saved); }), Ansi(L"保存データが壊れています")) << count;
+        EXPECT_EQ(loader.GetArchiveCount(), count == 2 ? 1 : 0) << count;
+    }
 }
 
 // The old compressed bookmark: the size, then LZSS data holding the entry paths, the current

@@ -5,9 +5,11 @@
 #include "foundation/file_name.h"
 #include "foundation/file_test_support.h"
 #include "foundation/thread_sync.h"
+#include "support/test_timeout.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -112,6 +114,53 @@ TEST_F(ArchiveTest, ArchiveAtTheNinthLevelStaysAPlainEntry)
     EXPECT_EQ(Read(list[8]), ninth);
     EXPECT_EQ(list[8].archive.lock()->GetDepth(), 8);
     EXPECT_TRUE(list[8].archive.lock()->GetChildren().empty());
+}
+
+// A small archive holding four copies of the next level, eight levels deep: far more nested
+// archives than one tree may open. Those beyond the limit stay plain entries.
+TEST_F(ArchiveTest, WideNestingOpensAtMost4096NestedArchives)
+{
+    KanoruTest::ExtendTimeout(180); // thousands of nested archives extracted and opened
+    ZipRegistration zip;
+    std::string level = Zip({{"page.png", "deepest page"}});
+    for (int k = 7; k >= 1; --k) {
+        std::vector<ZipFixture::Entry> copies(4);
+        for (int c = 0; c < 4; ++c) {
+            copies[c].name = std::to_string(c) + ".zip";
+            copies[c].data = level;
+            copies[c].deflate = true;
+        }
+        level = ZipFixture::Build(copies);
+    }
+    WriteFile(At(L"wide.zip"), level);
+
+    std::vector<CArchive::SListEntry> list;
+    const auto archive = OpenListed(At(L"wide.zip"), list);
+
+    int nested = 0;
+    std::size_t entries = archive->GetEntryCount();
+    const std::function<void(const CArchive&)> walk = [&](const CArchive& parent) {
+        for (const std::shared_ptr<CArchive>& child : parent.GetChildren()) {
+            ++nested;
+            entries += child->GetEntryCount();
+            EXPECT_LE(child->GetDepth(), CArchive::maxDepth);
+            walk(*child);
+        }
+    };
+    walk(*archive);
+    EXPECT_EQ(nested, CArchive::maxNestedArchives);
+    // Every entry of an opened archive is listed, unless it was opened itself.
+    EXPECT_EQ(list.size(), entries - nested);
+
+    // Depth first: the first copy on every level is opened, down to the page.
+    String first = At(L"wide.zip");
+    for (int k = 2; k <= 8; ++k)
+        first = first + L"\\0.zip";
+    EXPECT_EQ(list.front().path, first + L"\\page.png");
+    EXPECT_EQ(Read(list.front()), "deepest page");
+    // The limit is reached inside the first copy: the others are the entries' bytes, unopened.
+    EXPECT_EQ(list.back().path, At(L"wide.zip\\3.zip"));
+    EXPECT_EQ(Read(list.back()), Text(archive->GetFileData(0)->GetBytes()));
 }
 
 TEST_F(ArchiveTest, InnerFileThatDoesNotOpenIsAPlainEntry)

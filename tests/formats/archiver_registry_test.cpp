@@ -48,7 +48,7 @@ public:
         return m_format.opens;
     }
     void ExtractToFile(unsigned, const String&) override {}
-    void ExtractToMemory(unsigned, std::vector<unsigned char>&) override {}
+    void ExtractToMemory(unsigned, Brivox::FileBytes&) override {}
     int GetExtractMode() override { return ExtractModePerEntryMemory; }
 
     FakeFormat& format() { return m_format; }
@@ -188,7 +188,7 @@ TEST_F(ArchiverRegistry, ComicBookZipOpensWithTheBuiltInReader)
     const std::shared_ptr<IArchiver> reader = Brivox::OpenArchiveWithFactories(At(L"book.CBZ"));
     ASSERT_EQ(1u, reader->GetEntryCount());
     EXPECT_EQ(String(L"001.jpg"), reader->GetEntry(0).name);
-    std::vector<unsigned char> data;
+    Brivox::FileBytes data;
     reader->ExtractToMemory(0, data);
     EXPECT_EQ("page one", std::string(data.begin(), data.end()));
 }

@@ -46,7 +46,7 @@ public:
             throw Brivox::RuntimeException(L"extraction failed");
         Brivox::WriteFile(Brivox::CFileName(GetEntry(index).name, folder), "content", 7);
     }
-    void ExtractToMemory(unsigned index, std::vector<unsigned char>& bytes) override
+    void ExtractToMemory(unsigned index, Brivox::FileBytes& bytes) override
     {
         ExtractToMemoryViaFile(index, bytes);
     }
@@ -125,7 +125,7 @@ TEST(Archiver, ExtractAllCheckedRefusesABadNameBeforeExtracting)
 TEST(Archiver, ExtractionToMemoryThroughAFileLeavesNoFolderBehind)
 {
     FakeArchiver archive({L"sub/page.jpg", L"..\\evil.jpg"});
-    std::vector<unsigned char> bytes;
+    Brivox::FileBytes bytes;
     archive.ExtractToMemory(0, bytes);
     EXPECT_EQ("content", std::string(bytes.begin(), bytes.end()));
     ASSERT_EQ(1u, archive.extractFolders.size());

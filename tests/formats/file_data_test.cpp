@@ -17,7 +17,7 @@ TEST_F(FileData, ReadsTheWholeFileAtConstruction)
     FileTestSupport::WriteBytes(At(L"画像.bmp"), bytes);
     const CExistFileData data(At(L"画像.bmp"));
     EXPECT_EQ(At(L"画像.bmp"), data.GetName());
-    EXPECT_EQ(bytes, data.GetBytes());
+    EXPECT_EQ(bytes, FileTestSupport::Bytes(data.GetBytes().begin(), data.GetBytes().end()));
 
     FileTestSupport::WriteBytes(At(L"empty"), {});
     const CExistFileData empty(At(L"empty"));

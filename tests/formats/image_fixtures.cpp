@@ -167,7 +167,7 @@ Bytes MakePng(int width, int height, const std::function<unsigned(int, int, int)
 std::shared_ptr<Brivox::CFileData> MakeData(const Bytes& bytes, const wchar_t* name)
 {
     auto data = std::make_shared<Brivox::CFileData>(name);
-    data->GetBytes() = bytes;
+    data->GetBytes().assign(bytes.begin(), bytes.end());
     return data;
 }
 

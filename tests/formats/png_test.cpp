@@ -8,6 +8,8 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 using namespace ImageFixtures;
@@ -101,6 +103,20 @@ void PutBe32(Bytes& file, std::size_t at, std::uint32_t v)
 }
 
 constexpr std::size_t ihdr = 8; // the IHDR chunk follows the signature
+
+// A chunk of the type with its CRC; only its length field and type when the data are left out.
+void AppendChunk(Bytes& file, const char* type, std::uint32_t length, const Bytes* data)
+{
+    const std::size_t at = file.size();
+    file.resize(at + 8);
+    PutBe32(file, at, length);
+    std::copy(type, type + 4, file.begin() + static_cast<long>(at) + 4);
+    if (!data)
+        return;
+    file.insert(file.end(), data->begin(), data->end());
+    file.resize(file.size() + 4);
+    FixCrc(file, at);
+}
 
 } // namespace
 
@@ -207,6 +223,64 @@ TEST(PngLoader, HugeHeadersAreRefusedWithoutAllocating)
         }
     });
     EXPECT_LT(growth, 64u << 20);
+}
+
+// A chunk declaring 2^31 - 1 bytes in a file that ends right after its type: metadata, profile,
+// palette and unknown chunks, before the image data (a 41-byte file) and after them.
+TEST(PngLoader, ChunksLongerThanTheFileAreRefusedWithoutAllocating)
+{
+    const Bytes file = MakeTestPng(4, 4, {Rgba, 8});
+    const Bytes header(file.begin(), file.begin() + ihdr + 25);
+    const Bytes withoutEnd(file.begin(), file.end() - 12);
+    const char* const types[] = {"tEXt", "zTXt", "iTXt", "iCCP", "PLTE", "eXIf", "sPLT", "prVt"};
+    const std::size_t growth = PeakMemoryGrowth([&] {
+        for (const char* type : types) {
+            Bytes before = header;
+            AppendChunk(before, type, 0x7FFFFFFF, nullptr);
+            EXPECT_EQ(41u, before.size());
+            EXPECT_FALSE(Decode(before, false).opened) << type;
+            EXPECT_FALSE(Decode(before, true).opened) << type;
+
+            Bytes after = withoutEnd;
+            AppendChunk(after, type, 0x7FFFFFFF, nullptr);
+            EXPECT_FALSE(Decode(after, false).opened) << type;
+            CPngLoader loader;
+            EXPECT_TRUE(loader.Open(MakeData(after), true)) << type;
+            auto plane = MakePlane(4, 4);
+            EXPECT_THROW(loader.Load(*plane, {0, 0}, true), Brivox::ImageLoadException) << type;
+        }
+    });
+    EXPECT_LT(growth, 64u << 20);
+}
+
+// Whole chunks larger than 8 MiB whose contents the decoder does not use: skipped, never held.
+TEST(PngLoader, LargeMetadataChunksAreSkipped)
+{
+    const Bytes file = MakeTestPng(19, 7, {Rgb, 8});
+    const char* const types[] = {"tEXt", "zTXt", "prVt"};
+    Bytes contents(9 << 20, 'm');
+    contents[3] = 0; // after a keyword
+    Bytes big(file.begin(), file.begin() + ihdr + 25);
+    // Made without reallocating, so that the peak before decoding is what is held.
+    big.reserve(file.size() + std::size(types) * (12 + contents.size()));
+    for (const char* type : types)
+        AppendChunk(big, type, static_cast<std::uint32_t>(contents.size()), &contents);
+    big.insert(big.end(), file.begin() + ihdr + 25, file.end());
+    const std::shared_ptr<Brivox::CFileData> data = MakeData(big);
+    const std::vector<Pixel> expected = Decode(file, false).pixels;
+    for (bool oneShot : {false, true}) {
+        CPngLoader loader;
+        auto plane = MakePlane(19, 7);
+        bool opened = false;
+        const std::size_t growth = PeakMemoryGrowth([&] {
+            opened = loader.Open(data, oneShot);
+            if (opened)
+                loader.Load(*plane, {0, 0}, oneShot);
+        });
+        ASSERT_TRUE(opened) << oneShot;
+        EXPECT_EQ(expected, PixelsOf(*plane)) << oneShot;
+        EXPECT_LT(growth, 8u << 20) << oneShot;
+    }
 }
 
 TEST(PngLoader, VersionText)

@@ -4,6 +4,7 @@
 #include "foundation/file_test_support.h"
 #include "foundation/registry_test_support.h"
 #include "foundation/string.h"
+#include "plugin_test_support.h"
 
 #include <cstring>
 #include <memory>
@@ -18,47 +19,14 @@ using Brivox::String;
 
 namespace {
 
-// The test plug-ins are built next to the test program; the helper DLL that the dependent one
-// imports lies in a folder of its own below it.
-String ProgramFolder()
-{
-    wchar_t path[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return CFileName::GetDirectory(path);
-}
+using namespace PluginTestSupport;
 
-void CopyBuilt(const wchar_t* built, const String& destination)
-{
-    ASSERT_TRUE(::CopyFileW((ProgramFolder() + built).CStr(), destination.CStr(), FALSE))
-        << Ansi(destination);
-}
-
-const wchar_t* const imagePlugin = L"kanoru_spi_image.dll";
-const wchar_t* const archivePlugin = L"kanoru_spi_archive.dll";
 const wchar_t* const neitherPlugin = L"kanoru_spi_neither.dll";
 const wchar_t* const noInfoPlugin = L"kanoru_spi_no_info.dll";
 
 bool IsLoaded(const String& path)
 {
     return ::GetModuleHandleW(path.CStr()) != nullptr;
-}
-
-// The files of a folder matching "*.spi" in the order the directory search gives them.
-std::vector<String> SpiFilesInDirectoryOrder(const String& folder)
-{
-    std::vector<String> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW((folder + L"*").CStr(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        const String name = data.cFileName;
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            CFileName::GetLowerExtension(name) == L"spi")
-            names.push_back(CFileName::GetFileNameWithoutExtension(name));
-    } while (::FindNextFileW(find, &data));
-    ::FindClose(find);
-    return names;
 }
 
 std::vector<String> PluginNames(const CSpi& spi)
@@ -69,20 +37,7 @@ std::vector<String> PluginNames(const CSpi& spi)
     return names;
 }
 
-class SusiePluginTest : public TempFolderTest
-{
-protected:
-    // A folder below the test's folder holding the given built plug-ins under the given names.
-    String MakePluginFolder(const wchar_t* name,
-                            const std::vector<std::pair<const wchar_t*, const wchar_t*>>& files)
-    {
-        const String folder = At(name) + L"\\";
-        MakeFolder(folder);
-        for (const auto& [built, fileName] : files)
-            CopyBuilt(built, folder + fileName);
-        return folder;
-    }
-};
+using SusiePluginTest = PluginFolderTest;
 
 } // namespace
 

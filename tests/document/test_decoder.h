@@ -1,0 +1,31 @@
+#pragma once
+// The decoder of the document tests' "*.tst" files, registered in the process-wide registry. A
+// file's content is one line: width, height, colour (RRGGBB, or AARRGGBB), then any of "alpha"
+// (HasAlpha answers true), "gate=NAME" (Open waits at that gate of Gates()), "fail=open" (Open
+// refuses the file) and "fail=load" (Load throws after drawing the top half), for example
+// "600 1000 ff0000 alpha gate=p7 fail=load". Pixels are the colour, opaque when it has six digits.
+
+#include "deadline_sync.h"
+
+#include <cstdint>
+#include <string>
+
+namespace TestDecoder {
+
+// Puts the decoder first in the registry (the first call only).
+void Register();
+// Every gate open, nothing counted.
+void Reset();
+
+DeadlineSync::GateBoard& Gates();
+// Opens of the file of that name (the file data's name), counted as they begin.
+int OpenCount(const std::wstring& name);
+// Whether the last Open of the file was in one-shot mode.
+bool WasOneShot(const std::wstring& name);
+// Calls on one decoder that overlapped another call on it: one thread at a time may use a decoder.
+int OverlappingCalls();
+
+// The pixel a colour text stands for.
+std::uint32_t PixelOf(const std::string& colour);
+
+} // namespace TestDecoder
