@@ -13,11 +13,11 @@ function(kanoru_library name)
   target_link_libraries(${name} PUBLIC kanoru_deps ${ARG_DEPENDS})
 endfunction()
 
-# kanoru_test_program(NAME FOLDER DEPENDS ... [PROPERTIES ...]): one GoogleTest program of every
-# source in tests/FOLDER, its cases registered with ctest when the tests run (not at build time:
-# that would run Wine during the build). PROPERTIES are further ctest properties of every case.
+# kanoru_test_program(NAME FOLDER DEPENDS ...): one GoogleTest program of every source in
+# tests/FOLDER, its cases registered with ctest when the tests run (not at build time: that would
+# run Wine during the build).
 function(kanoru_test_program name folder)
-  cmake_parse_arguments(ARG "" "" "DEPENDS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${folder}/*.cpp)
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} kanoru_test_main)
@@ -25,6 +25,6 @@ function(kanoru_test_program name folder)
   if(CMAKE_CROSSCOMPILING_EMULATOR)
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
       WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-      PROPERTIES ENVIRONMENT "KANORU_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data" ${ARG_PROPERTIES})
+      PROPERTIES ENVIRONMENT "KANORU_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data")
   endif()
 endfunction()
