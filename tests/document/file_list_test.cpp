@@ -150,10 +150,13 @@ TEST_F(FileListTest, AnImageOpensWithTheImagesBesideItAndBecomesCurrent)
 TEST_F(FileListTest, AFolderOpensWholeAndTwiceAddsNothing)
 {
     Make({L"d\\", L"d\\b.bmp", L"d\\a9.bmp", L"d\\a10.bmp", L"d\\Mixed.JPG", L"d\\第２話.bmp",
-          L"d\\第10話.bmp", L"d\\README", L"d\\a.txt", L"d\\sub\\", L"d\\sub\\c.bmp", L"e\\", L"e\\z.bmp"});
+          L"d\\第10話.bmp", L"d\\README", L"d\\a.txt", L"d\\sub\\", L"d\\sub\\c.bmp", L"d\\.dot\\",
+          L"d\\.dot\\.e.bmp", L"e\\", L"e\\z.bmp"});
     ArchiveFixtures::WriteFile(At(L"d\\book.zip"), Zip({{"1.bmp", "one"}}));
-    const Paths folder{L"d\\Mixed.JPG",       L"d\\a9.bmp",     L"d\\a10.bmp",    L"d\\b.bmp",
-                       L"d\\book.zip\\1.bmp", L"d\\sub\\c.bmp", L"d\\第２話.bmp", L"d\\第10話.bmp"};
+    // Names that begin with a dot are ordinary files and folders.
+    const Paths folder{L"d\\.dot\\.e.bmp", L"d\\Mixed.JPG",  L"d\\a9.bmp",
+                       L"d\\a10.bmp",      L"d\\b.bmp",      L"d\\book.zip\\1.bmp",
+                       L"d\\sub\\c.bmp",   L"d\\第２話.bmp", L"d\\第10話.bmp"};
 
     // An open appends; a folder makes the first entry of the whole list current.
     list.OpenPath(At(L"e\\z.bmp"), Rules());
@@ -172,6 +175,7 @@ TEST_F(FileListTest, AFolderOpensWholeAndTwiceAddsNothing)
     list.OpenPath(At(L"d\\"), Rules(true, L"", L"", false, true));
     expected = folder;
     expected.erase(std::find(expected.begin(), expected.end(), L"d\\sub\\c.bmp"));
+    expected.erase(expected.begin());
     EXPECT_EQ(Entries(), expected) << "top folder only";
 }
 
@@ -201,6 +205,35 @@ TEST_F(FileListTest, AnArchiveOpensWithItsNestedEntriesInKeyOrder)
         EXPECT_TRUE(entry.IsInArchive());
         EXPECT_EQ(ArchiveFixtures::Text(entry.GetFileData()->GetBytes()), contents[i - 1]);
     }
+}
+
+TEST_F(FileListTest, NestedArchivesOpenEightDeepAndNeverOutsideTheExtractionFolder)
+{
+    // L1.zip holds 1.bmp and L2.zip, which holds 2.bmp and L3.zip, and so on down to L9.zip.
+    std::string level = Zip({{"9.bmp", "nine"}});
+    for (int k = 8; k >= 1; --k)
+        level = Zip(
+            {{std::to_string(k) + ".bmp", std::to_string(k)}, {"L" + std::to_string(k + 1) + ".zip", level}});
+    ArchiveFixtures::WriteFile(At(L"L1.zip"), level);
+    list.OpenPath(At(L"L1.zip"), Rules());
+    ASSERT_EQ(list.GetCount(), 9);
+    std::wstring inside = L"L1.zip\\";
+    for (int k = 1; k <= 8; ++k) {
+        EXPECT_EQ(Entries()[k - 1], inside + std::to_wstring(k) + L".bmp");
+        EXPECT_EQ(list.GetEntry(k - 1).GetOutermostPath(), At(L"L1.zip"));
+        inside += L"L" + std::to_wstring(k + 1) + L".zip" + (k < 8 ? L"\\" : L"");
+    }
+    EXPECT_EQ(Entries()[8], inside) << "the ninth level stays a plain entry of the eighth";
+
+    // A nested archive whose name climbs out of the extraction folder is not written there.
+    ArchiveFixtures::WriteFile(At(L"c.zip"),
+                               Zip({{"1.bmp", "one"}, {"..\\..\\in.zip", Zip({{"2.bmp", "two"}})}}));
+    list.Clear();
+    EXPECT_NO_THROW(list.OpenPath(At(L"c.zip"), Rules()));
+    for (const std::wstring& entry : Entries())
+        EXPECT_EQ(entry.find(L"2.bmp"), std::wstring::npos);
+    EXPECT_FALSE(FileTestSupport::Exists(At(L"in.zip")));
+    EXPECT_FALSE(FileTestSupport::Exists(At(L"t\\in.zip")));
 }
 
 TEST_F(FileListTest, TheSuffixFilterFollowsTheTwoLists)
