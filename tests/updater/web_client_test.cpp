@@ -322,6 +322,81 @@ TEST(HttpTimeout, AbortFromAnotherThreadEndsABlockedReceiveAsACancel)
     EXPECT_EQ("cancelled", outcome);
 }
 
+// A listener that never accepts, its queue filled by other connections: a further connect gets
+// no answer at all.
+class FullListener
+{
+public:
+    FullListener()
+    {
+        Brivox::EnsureWinSockStarted();
+        m_listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+        int size = sizeof address;
+        ::bind(m_listener, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        ::listen(m_listener, 1);
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size);
+        m_port = ::ntohs(address.sin_port);
+        for (SOCKET& filler : m_fillers) {
+            filler = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+            u_long nonBlocking = 1;
+            ::ioctlsocket(filler, FIONBIO, &nonBlocking);
+            ::connect(filler, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        }
+    }
+    ~FullListener()
+    {
+        for (SOCKET filler : m_fillers)
+            ::closesocket(filler);
+        ::closesocket(m_listener);
+    }
+    FullListener(const FullListener&) = delete;
+    FullListener& operator=(const FullListener&) = delete;
+
+    std::string HostText() const { return "127.0.0.1:" + std::to_string(m_port); }
+
+private:
+    SOCKET m_listener;
+    SOCKET m_fillers[4];
+    int m_port = 0;
+};
+
+TEST(HttpTimeout, UnansweredConnectEndsAfterTheTimeout)
+{
+    const FullListener listener;
+    CHttpClient client;
+    client.SetTimeout(1000);
+    CHttpResponse response;
+    ProgressRecorder progress;
+    EXPECT_EQ(listener.HostText() + Ansi(L"への接続に失敗しました"),
+              ThrownText([&] { Get(client, "http://" + listener.HostText() + "/x", response, progress); }));
+}
+
+TEST(HttpTimeout, AbortFromAnotherThreadEndsAnUnansweredConnect)
+{
+    const FullListener listener;
+    CHttpClient client;
+    client.SetTimeout(10 * 60 * 1000);
+    bool cancelled = false;
+    std::thread request([&] {
+        CHttpResponse response;
+        ProgressRecorder progress;
+        try {
+            Get(client, "http://" + listener.HostText() + "/x", response, progress);
+        } catch (const Brivox::RequestCanceledException&) {
+            cancelled = true;
+        } catch (const std::exception&) {
+        }
+    });
+    // Before the connect or while it waits, the request ends as cancelled; that the wait is one an
+    // abort can end, the receive case shows.
+    client.Abort();
+    request.join();
+    EXPECT_TRUE(cancelled);
+}
+
 TEST(HttpTimeout, AbortedClientMakesNoConnection)
 {
     TestHttpServer server(TestHttpServer::Respond("HTTP/1.0 200 OK\r\n\r\n"));
