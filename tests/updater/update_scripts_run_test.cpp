@@ -48,22 +48,23 @@ private:
     HANDLE m_handle;
 };
 
-// Waits until the condition holds, woken by changes below the folder (and now and then
-// regardless, should a change notice be missed); false when the deadline passes first.
+// Waits until the condition holds, woken by changes in the folder itself and now and then
+// regardless (for changes further down); false when the deadline passes first. Wine watches a
+// tree by holding its sub-folders, which would keep a removed one in place: the watch stays on
+// the folder.
 bool WaitUntil(const String& folder, const std::function<bool()>& condition)
 {
     const Handle change(::FindFirstChangeNotificationW(
-        folder.CStr(), TRUE,
-        FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE));
+        folder.CStr(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME));
+    if (change.Get() == INVALID_HANDLE_VALUE) {
+        ADD_FAILURE() << "no change notices for " << Ansi(folder);
+        return false;
+    }
     const ULONGLONG end = ::GetTickCount64() + deadline;
     while (!condition()) {
         const ULONGLONG now = ::GetTickCount64();
         if (now >= end)
             return false;
-        if (change.Get() == INVALID_HANDLE_VALUE) {
-            ::Sleep(100);
-            continue;
-        }
         if (::WaitForSingleObject(change.Get(), static_cast<DWORD>(std::min<ULONGLONG>(end - now, 500))) ==
             WAIT_OBJECT_0)
             ::FindNextChangeNotification(change.Get());
