@@ -6,6 +6,7 @@
 //
 //   filter_bench [repeats]
 
+#include "bench/bench_timing.h"
 #include "imaging/pixel_simd.h"
 #include "imaging/plane.h"
 #include "imaging/plane_fixtures.h"
@@ -22,19 +23,6 @@ namespace {
 
 constexpr CSize kPage{4000, 3000};
 constexpr CRect kWhole{0, 0, kPage.cx, kPage.cy};
-
-// The best of `repeats` runs, in seconds.
-double BestSeconds(int repeats, const std::function<void()>& run)
-{
-    double best = 1e30;
-    for (int i = 0; i < repeats; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        run();
-        best =
-            std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    return best;
-}
 
 void Report(const char* what, double seconds)
 {

@@ -6,6 +6,7 @@
 //
 //   resample_bench [repeats]
 
+#include "bench/bench_timing.h"
 #include "foundation/thread_pool.h"
 #include "imaging/pixel_simd.h"
 #include "imaging/plane.h"
@@ -23,19 +24,6 @@ using namespace Brivox;
 namespace {
 
 constexpr CSize kPage{4000, 3000};
-
-// The best of `repeats` runs, in seconds.
-double BestSeconds(int repeats, const std::function<void()>& run)
-{
-    double best = 1e30;
-    for (int i = 0; i < repeats; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        run();
-        best =
-            std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    return best;
-}
 
 void Report(const char* what, int threads, double seconds)
 {

@@ -96,6 +96,8 @@ public:
 
     // 1 for a top-level archive.
     int GetDepth() const { return m_depth; }
+    // The archive this one was opened from; null for a top-level archive (or a parent gone).
+    std::shared_ptr<CArchive> GetParent() const { return m_parent.lock(); }
     const std::vector<std::shared_ptr<CArchive>>& GetChildren() const { return m_children; }
     const String& GetTempFolderPath() const { return m_tempFolder.GetPath(); }
 

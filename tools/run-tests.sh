@@ -62,5 +62,9 @@ if ! grep -q '^ready' "$keeper_out"; then
   exit 1
 fi
 
+# Every test's start and end, for setting a failure beside what ran at the same time.
+export KANORU_TEST_TRACE="$build/test-trace.log"
+: >"$KANORU_TEST_TRACE"
+
 cd "$build/x86_64"
 "${ja[@]}" ctest --timeout 240 -j "$(nproc)" --output-on-failure "$@"

@@ -27,6 +27,7 @@ for run in $(seq "$runs"); do
   start=$(date +%s)
   bash "$here/tools/run-tests.sh" "$@" >"$log" 2>&1
   rc=$?
+  cp "$build/test-trace.log" "$logs/run-$run.trace" 2>/dev/null
   secs=$(($(date +%s) - start))
   summary=$(grep -E '^[0-9]+% tests passed' "$log" | tail -1)
   failures=$(sed -n '/^The following tests FAILED:/,$p' "$log" | grep -E '^\s+[0-9]+ - ' | sed 's/^\s*//')

@@ -1,8 +1,19 @@
 #!/bin/sh
 # Runs a test program under Wine and, when it ends badly, says so in the test's output: a program
-# that cannot even start otherwise fails without a word.
-wine "$@"
+# that cannot even start otherwise fails without a word. With KANORU_TEST_TRACE set, every start
+# and end goes into that file with its time, so that a failure can be set beside what else ran.
+trace=${KANORU_TEST_TRACE:-}
+now() { date +%s.%N; }
+out=$(mktemp "${TMPDIR:-/tmp}/wine-test.XXXXXX") || exit 1
+[ -z "$trace" ] || echo "$(now) start $$ $*" >>"$trace"
+wine "$@" >"$out" 2>&1
 rc=$?
+[ -z "$trace" ] || echo "$(now) end $$ $rc" >>"$trace"
+cat "$out"
+if [ "$rc" -ne 0 ] && [ ! -s "$out" ]; then
+  echo "wine-test: $1 ended with exit code $rc before writing anything (process $$)" >&2
+fi
+rm -f "$out"
 case $rc in
 0) ;;
 1) ;; # failed tests: GoogleTest has said which

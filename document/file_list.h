@@ -1,0 +1,225 @@
+#pragma once
+// The document's ordered list of files: every image file, archive entry and followed shortcut
+// target that an open produced, with its sort key, its link to the archive holding it, its load
+// state and its mark. Opens walk folders, expand archives, follow shortcuts and filter by suffix;
+// the list removes duplicates, keeps keys in one of seven modes and sorts by them.
+//
+// The list has no lock of its own: the document changes it under the document lock, on the main
+// window's thread.
+
+#include "formats/archive.h"
+#include "formats/archive_loader.h"
+#include "formats/file_data.h"
+#include "foundation/string.h"
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <set>
+#include <vector>
+
+// How the list tells its window of changes. Implementations only post to the window and never
+// wait: the list calls them with the document lock held.
+class IFileListObserver
+{
+public:
+    virtual ~IFileListObserver() = default;
+    // The entries, their count or the current entry changed.
+    virtual void Refresh() = 0;
+    // The load state or mark of one entry changed.
+    virtual void UpdateRow(int index) = 0;
+};
+
+// The rules of one open, filled by the document from the settings.
+struct FileAddRules
+{
+    bool followShortcuts = false;
+    bool ignoreBySuffix = false;
+    // Lower-case extensions without the dot; an empty text stands for "no extension".
+    std::vector<Brivox::String> acceptedSuffixes;
+    std::vector<Brivox::String> ignoredSuffixes;
+    bool topFolderOnly = false;
+};
+
+// The modes a list keeps its sort keys in.
+enum FileKeyMode : int
+{
+    KeyByPath = 0,
+    KeyByLowerPath = 1,
+    KeyByFileName = 2,
+    KeyByLowerFileName = 3,
+    KeyBySize = 4,
+    KeyByTime = 5,
+    KeyByNumbers = 6,
+};
+
+// One entry of the list. Copies share nothing that keeps an archive open: the archive link is weak.
+class CFileInfo
+{
+public:
+    // A plain file; the key is built at once in the mode (-1: no key).
+    CFileInfo(const Brivox::String& path, int keyMode);
+    // An archive entry.
+    CFileInfo(const Brivox::String& path, const std::weak_ptr<Brivox::CArchive>& archive, int index,
+              int keyMode);
+
+    // Never throws: a size or time that cannot be read gives the key of size 0 or an empty key.
+    void BuildSortKey(int keyMode);
+
+    // The entry's 32-bit size; 0 when it cannot be read.
+    unsigned GetSize() const;
+    // The last-write time as "yyyy/mm/dd hh:mm:ss:mmm", unconverted; empty when it cannot be read.
+    Brivox::String FormatTime() const;
+    // The path of the outermost archive holding the entry, else the entry's own path.
+    Brivox::String GetOutermostPath() const;
+    // The archive's name without folder and extension, else the name of the file's folder.
+    Brivox::String GetContainerName() const;
+    // The entry's whole bytes (extracting an archive entry on demand).
+    std::shared_ptr<Brivox::CFileData> GetFileData() const;
+    // The MD5 of those bytes as 32 lower-case hexadecimal digits.
+    Brivox::String GetMd5() const;
+    std::shared_ptr<CFileInfo> Clone() const;
+    // The archive that holds the entry is still open.
+    bool IsInArchive() const { return !m_archive.expired(); }
+
+    const Brivox::String& GetPath() const { return m_path; }
+    const Brivox::String& GetKey() const { return m_key; }
+    const std::weak_ptr<Brivox::CArchive>& GetArchive() const { return m_archive; }
+    int GetIndex() const { return m_index; }
+    void SetArchiveEntry(const std::weak_ptr<Brivox::CArchive>& archive, int index);
+    // -1 failed, 0 none, 1 loading, 2 loaded.
+    int GetState() const { return m_state; }
+    void SetState(int state) { m_state = state; }
+    bool IsMarked() const { return m_mark; }
+    void SetMark(bool mark) { m_mark = mark; }
+
+    // The key of mode 6: digit runs compare by value (fullwidth digits as ASCII ones), each run
+    // followed by a fraction of up to three characters or ".000".
+    static Brivox::String MakeNumericKey(const Brivox::String& path);
+
+private:
+    std::shared_ptr<Brivox::CArchive> LiveArchive() const { return m_archive.lock(); }
+    Brivox::String MakeSortKey(int keyMode) const;
+
+    Brivox::String m_path;
+    Brivox::String m_key;
+    std::weak_ptr<Brivox::CArchive> m_archive;
+    int m_index = -1;
+    int m_state = 0;
+    bool m_mark = false;
+};
+
+class CFileList
+{
+public:
+    explicit CFileList(const Brivox::SArchiverContext& archiveContext);
+    ~CFileList();
+    CFileList(const CFileList&) = delete;
+    CFileList& operator=(const CFileList&) = delete;
+
+    // Not owned; null for none.
+    void SetWindow(IFileListObserver* window) { m_window = window; }
+    // Archives opened from now on extract below a new folder under it.
+    void PushTempFolder(const Brivox::String& folder);
+    // Removes every entry and drops every opened archive; no entry is current afterwards.
+    void Clear();
+
+    // Adds what the path names: a folder (ending with a separator) with its files, an archive
+    // with its entries, or a file with the files beside it, which becomes current. A folder that
+    // cannot be listed adds nothing.
+    void OpenPath(const Brivox::String& path, const FileAddRules& rules);
+    // Adds what each path names; the first path becomes current. Nothing happens for no paths.
+    void OpenPaths(const std::vector<Brivox::String>& paths, const FileAddRules& rules);
+
+    // The rules as an open uses them: lower-cased, sorted, the readable extensions accepted.
+    // Starts a new set of visited shortcut targets when shortcuts are followed.
+    FileAddRules PrepareRules(const FileAddRules& rules);
+    // Whether the suffix filter skips the path (under prepared rules).
+    static bool CheckSuffixFilter(const FileAddRules& rules, const Brivox::String& path);
+    // Links the entries [from, to) to the opened archives that hold their paths.
+    void ResolveArchiveEntries(int from, int to);
+
+    // Adds a file at the end or right after the current entry, unless it is the current entry
+    // (ignoring case). The current index stays.
+    void Insert(const Brivox::String& path, bool afterCurrent);
+    // Keeps the first entry of every path (exact comparison), in order.
+    void RemoveDuplicates();
+
+    // Stable; equal keys are ordered by path, so the order before does not matter.
+    void Sort();
+    // Keeps the keys in the mode from now on and sorts by them; the current entry stays current.
+    void SetKeyMode(int keyMode);
+    int GetKeyMode() const { return m_keyMode; }
+    void UpdateKeysParallel(int keyMode);
+    void UpdateKeysRange(int keyMode, int from, int to);
+    // Sorts once by the mode, keeping the keys of the list's own mode; neighbours with equal
+    // paths are dropped.
+    void SortBy(int keyMode);
+
+    // The first entry with exactly the path, else the first equal to it ignoring case, else 0.
+    int IndexOf(const Brivox::String& path) const;
+    int GetCount() const { return static_cast<int>(m_entries.size()); }
+    // -1 when the list is empty.
+    int GetCurrent() const { return m_current; }
+    // The index wrapped into the list.
+    void SetCurrent(int index);
+    const CFileInfo& GetEntry(int index) const { return m_entries.at(index); }
+    // Null for an index outside the list.
+    std::shared_ptr<CFileInfo> GetEntryCopy(int index) const;
+
+    // Indexes outside the list are ignored (SetState) or read as state 0 (GetState).
+    void SetState(int index, int state);
+    int GetState(int index) const;
+    // Failed entries may be tried again: their states become 0 and the archives extract anew.
+    void ResetNegativeStates();
+
+    // The first entry of the next folder (the first of the run before the current folder),
+    // wrapping around; nothing when every entry lies in one folder.
+    void NextFolder();
+    void PrevFolder();
+
+    // Facts of the current entry; an entry must be current.
+    Brivox::String GetCurrentTimeText() const;
+    Brivox::String GetCurrentOutermostPath() const;
+    Brivox::String GetCurrentContainerName() const;
+    Brivox::String GetCurrentMd5() const;
+
+private:
+    // The steps of an open. Entries come without keys: the open keys them once their duplicates
+    // are gone.
+    // Adds one path under prepared rules; in folder-of-file mode archives are skipped and folder
+    // shortcuts are not followed.
+    void Add(const Brivox::String& path, const FileAddRules& rules, bool folderOfFile);
+    void AddPaths(const std::vector<Brivox::String>& paths, int from, int to, const FileAddRules& rules,
+                  bool folderOfFile);
+    void AddFolder(const Brivox::String& folder, const FileAddRules& rules);
+    void AddShortcut(const Brivox::String& path, const FileAddRules& rules, bool folderOfFile);
+    void AddArchiveEntries(const FileAddRules& rules, const std::vector<Brivox::CArchive::SListEntry>& list);
+    // Appends the entries [from, to) of an opened archive that the suffix filter keeps.
+    void InsertArchiveEntries(const FileAddRules& rules,
+                              const std::vector<Brivox::CArchive::SListEntry>& list, int from, int to);
+    bool IsArchiveExtension(const Brivox::String& extension) const;
+    // Runs addAll, then finishes the open, also when addAll throws.
+    void RunOpen(const Brivox::String& currentPath, const std::function<void()>& addAll);
+    // Drops later entries with a path met before; answers how many of the first `boundary`
+    // entries were kept.
+    int RemoveDuplicatesBefore(int boundary);
+    // The end of every open: duplicates removed, the new entries from start keyed and sorted,
+    // the entry of the path current, the window told.
+    void FinishOpen(int start, const Brivox::String& currentPath);
+    void SortRange(int from, int to);
+    // The keys of the entries [from, to), built on the thread pool.
+    void UpdateKeys(int keyMode, int from, int to);
+    const CFileInfo& CurrentEntry() const;
+    void NotifyRefresh();
+
+    IFileListObserver* m_window = nullptr;
+    std::deque<CFileInfo> m_entries;
+    Brivox::CArchiveLoader m_archives;
+    int m_keyMode = -1;
+    int m_current = -1;
+    // The shortcut targets met during one open that follows shortcuts.
+    std::unique_ptr<std::set<Brivox::String>> m_visited;
+    // The archive extensions of the readers, read once per open.
+    std::vector<Brivox::String> m_archiveExtensions;
+};
