@@ -30,8 +30,9 @@ public:
     {
         m_journal.push_back(m_name);
         seenList = message.list;
-        if (action)
-            action(message);
+        // A copy runs: an action may replace itself, which would destroy the closure running.
+        if (const auto run = action)
+            run(message);
         return m_answer;
     }
 

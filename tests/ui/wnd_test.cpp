@@ -156,14 +156,15 @@ TEST(WindowPixels, ClientPixelsAreReadFromTheWindowsOwnDeviceContext)
         return true;
     };
     test.Create();
-    test.window.SetClientSize({64, 48});
+    // Wider than the narrowest window with a caption that the system allows.
+    test.window.SetClientSize({200, 120});
     test.window.Show(SW_SHOWNOACTIVATE);
     ASSERT_TRUE(KanoruTest::PumpUntil([&] { return painted.load(); }));
 
     const auto pixels = KanoruTest::CaptureClient(test.Handle());
-    ASSERT_EQ(pixels->GetSize(), (CSize{64, 48}));
+    ASSERT_EQ(pixels->GetSize(), (CSize{200, 120}));
     EXPECT_EQ(KanoruTest::PixelAt(*pixels, 0, 0), colour);
-    EXPECT_EQ(KanoruTest::PixelAt(*pixels, 63, 47), colour);
+    EXPECT_EQ(KanoruTest::PixelAt(*pixels, 199, 119), colour);
 }
 
 TEST(SubclassedWindow, AWindowOfAnExistingClassKeepsItsProcedureForWhatNoHookerHandles)
