@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 
 namespace KanoruTest {
 
@@ -16,21 +17,26 @@ constexpr std::chrono::milliseconds PollInterval{10};
 
 std::atomic<MessageBoxAnswerer*> currentAnswerer{nullptr};
 
-template <class Accept> std::vector<HWND> FindTopLevelWindows(Accept accept)
+// The top-level windows that `accept` takes, in the system's order.
+std::vector<HWND> FindTopLevelWindows(const std::function<bool(HWND)>& accept)
 {
     struct Search
     {
-        Accept& accept;
+        const std::function<bool(HWND)>& accept;
         std::vector<HWND> found;
     } search{accept, {}};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM context) -> BOOL {
+    // A plain function: a lambda cannot take the 32-bit callback's calling convention.
+    struct Visit
+    {
+        static BOOL CALLBACK Window(HWND hwnd, LPARAM context)
+        {
             auto& s = *reinterpret_cast<Search*>(context);
             if (s.accept(hwnd))
                 s.found.push_back(hwnd);
             return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+        }
+    };
+    ::EnumWindows(&Visit::Window, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
