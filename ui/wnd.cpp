@@ -142,6 +142,9 @@ std::vector<String> GetDroppedFiles(HDROP drop)
             const DWORD attributes = ::GetFileAttributesA(buffer);
             isFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
         }
+        // Wine counts one empty name in a drop that holds none.
+        if (path.Length() == 0)
+            continue;
         paths.push_back(isFolder ? path + L"\\" : path);
     }
     return paths;

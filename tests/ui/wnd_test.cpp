@@ -49,7 +49,8 @@ CPoint TopLeft(HWND hwnd)
 // NUL, and one more NUL.
 HDROP MakeDrop(const std::vector<String>& paths)
 {
-    std::size_t chars = 1;
+    // The list ends with an empty name: two NULs even when it holds none.
+    std::size_t chars = 2;
     for (const String& path : paths)
         chars += path.Length() + 1;
     const HGLOBAL memory =
