@@ -43,6 +43,9 @@ public:
                              &startup, &info)) {
             ::CloseHandle(info.hThread);
             process_ = info.hProcess;
+        } else {
+            // Which error, to tell a refused start from one that Wine could not carry out.
+            ADD_FAILURE() << "the second process could not be started: error " << ::GetLastError();
         }
     }
     ~Child()
