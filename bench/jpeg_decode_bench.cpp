@@ -6,7 +6,7 @@
 // The plain decoder writes the same 32-bit B, G, R, x pixels that the viewer's planes hold, so
 // the two figures differ only by what the loader adds around the library.
 
-#include "formats/image_fixtures.h"
+#include "bench_photo.h"
 #include "formats/image_loader.h"
 #include "formats/jpeg_loader.h"
 #include "imaging/plane.h"
@@ -27,23 +27,9 @@ constexpr int width = 4000, height = 3000, photoCount = 3;
 
 using Bytes = std::vector<unsigned char>;
 
-// Smooth gradients, edges and sensor-like noise, so that the file holds about as many
-// coefficients as a real photograph of its size (about 4 MB at quality 90).
 Bytes MakePhoto(unsigned seed)
 {
-    return ImageFixtures::MakeJpeg(width, height, [seed](int x, int y) {
-        std::uint32_t hash =
-            (static_cast<std::uint32_t>(x) * 73856093u) ^ (static_cast<std::uint32_t>(y) * 19349663u) ^ seed;
-        hash = hash * 2654435761u;
-        const int noise = static_cast<int>(hash >> 27) - 16;
-        const int edge = ((x / 160 + y / 120 + static_cast<int>(seed)) % 3) * 40;
-        const int base[3] = {x * 200 / width + edge, y * 180 / height + 30,
-                             (x + y) * 120 / (width + height) + edge / 2};
-        ImageFixtures::Pixel pixel = 0;
-        for (int c = 0; c < 3; ++c)
-            pixel = pixel << 8 | static_cast<ImageFixtures::Pixel>(std::clamp(base[c] + noise, 0, 255));
-        return pixel;
-    });
+    return MakeBenchPhotoJpeg(width, height, seed);
 }
 
 // The plain library from memory into one 32-bit buffer.

@@ -50,11 +50,14 @@ std::optional<SFile> Parse(const Brivox::FileBytes& bytes)
     return file;
 }
 
+thread_local int opensOnThisThread = 0;
+
 class Record
 {
 public:
     void Opened(const std::wstring& name, bool oneShot)
     {
+        ++opensOnThisThread;
         std::lock_guard<std::mutex> lock(m_lock);
         ++m_opens[name];
         m_oneShot[name] = oneShot;
@@ -189,6 +192,11 @@ DeadlineSync::GateBoard& Gates()
 int OpenCount(const std::wstring& name)
 {
     return TheRecord().OpenCount(name);
+}
+
+int OpensOnThisThread()
+{
+    return opensOnThisThread;
 }
 
 bool WasOneShot(const std::wstring& name)

@@ -20,6 +20,8 @@ void Reset();
 DeadlineSync::GateBoard& Gates();
 // Opens of the file of that name (the file data's name), counted as they begin.
 int OpenCount(const std::wstring& name);
+// Opens of any file begun on the calling thread (decodes done in the caller, not ahead).
+int OpensOnThisThread();
 // Whether the last Open of the file was in one-shot mode.
 bool WasOneShot(const std::wstring& name);
 // Calls on one decoder that overlapped another call on it: one thread at a time may use a decoder.

@@ -1,0 +1,279 @@
+#pragma once
+// The document of the main window: the file list, the pages composed from it and read ahead on the
+// page ring's worker, the files decoded ahead on the image loader's worker, and the layout that
+// places the current page in the view. Entry points, queries and drawing run on the main window's
+// thread; the window is known only through IDocView.
+//
+// Locks, in the order they may be taken: the page ring's, the document's (the list), the image
+// loader's, one decoder's. The document's own operations change the list under its lock for the
+// change only and move or reset the ring after releasing it. What the workers read of the settings
+// reaches them as a snapshot made on the main window's thread.
+
+#include "document/file_list.h"
+#include "document/image_loader_thread.h"
+#include "document/layout.h"
+#include "document/lock_rank.h"
+#include "document/page_loader.h"
+#include "formats/archive_password.h"
+#include "foundation/config.h"
+#include "foundation/thread_state.h"
+#include "imaging/filter_chain.h"
+#include "imaging/plane.h"
+#include "imaging/text_renderer.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+// The main window as the document sees it.
+class IDocView
+{
+public:
+    IDocView() = default;
+    IDocView(const IDocView&) = delete;
+    IDocView& operator=(const IDocView&) = delete;
+    virtual ~IDocView() = default;
+
+    // Both scroll bars from the client size and the layout.
+    virtual void UpdateScrollBars() = 0;
+    // Redraws that part of the view; an empty rectangle stands for the whole view.
+    virtual void InvalidateView(const Brivox::CRect& rect) = 0;
+    // Shows an error that has no caller to go to. Callable from any thread; only posts.
+    virtual void ReportError(const Brivox::String& text) = 0;
+};
+
+// Where the document learns how much memory it may use. Under Wine the system reports the host's
+// memory, so tests give their own.
+struct SMemoryProbe
+{
+    std::function<std::uint64_t()> availablePhysical;
+    std::function<std::uint64_t()> workingSet;
+
+    static SMemoryProbe System();
+};
+
+class CDocument : public Brivox::CPageLoaderBase,
+                  public Brivox::IQueryArchivePassword,
+                  public Brivox::ThreadedImageLoader::IOwner
+{
+public:
+    // The key of one file for the image loader: a copy of its entry, equal to another by the exact
+    // path.
+    struct SFileID : Brivox::ThreadedImageLoader::IFileID
+    {
+        explicit SFileID(std::shared_ptr<CFileInfo> entry) : entry(std::move(entry)) {}
+        bool Equals(const IFileID& other) const override;
+
+        const std::shared_ptr<CFileInfo> entry;
+    };
+
+    // The payload of one ring slot. Before a load the indexes are the assignment, (i, -1) read
+    // forward from file i or (-1, i) read backward ending at it; after a commit they are the page's
+    // files, lower first.
+    struct SPageData : Brivox::CPageLoaderBase::IPageData
+    {
+        int first = -1;
+        int second = -1;
+        std::shared_ptr<Brivox::CPlane32> plane; // pooled; kept for the slot's life
+        std::shared_ptr<Brivox::CPlane32> displayCopy;
+        Brivox::String name;
+        bool alpha = false;
+        bool filtered = false;
+    };
+
+    // The work record of one composition: in with the assignment, out with the result.
+    struct SLoadData : Brivox::CPageLoaderBase::ILoadData
+    {
+        std::shared_ptr<Brivox::CPlane32> plane;
+        std::shared_ptr<Brivox::CPlane32> displayCopy;
+        int first = -1;
+        int second = -1;
+        Brivox::String name;
+        bool alpha = false;
+        bool filtered = false;
+    };
+
+    // What the workers read of the settings, copied on the main window's thread at every apply
+    // and replaced whole.
+    struct SSettings
+    {
+        bool fileSizeLimit = false;
+        double fileSizeLimitMin = 0;
+        double fileSizeLimitMax = 0;
+        bool imageSizeLimit = false;
+        double imageSizeLimitX = 0;
+        double imageSizeLimitY = 0;
+        bool imageSizeLimitByArea = false;
+        int spreadView = 0;
+        int paddingCenter = 0;
+        bool reduceOnLoad = false;
+        SIZE reduceOnLoadSize{0, 0};
+        bool reduceOnLoadBySpace = false;
+        SFilterSettings filters;
+        bool clearType = false;
+        int drawMode = 0; // 0 while a preview is open
+        COLORREF background = 0;
+        bool displayCopies = false;
+        // A clone of the document's layout; the worker clones it again for its own use.
+        std::shared_ptr<const Brivox::ILayout> layout;
+    };
+
+    // The view, the fallback password query (the user's dialog) and the settings store are not
+    // owned and must outlive the document; the file list window may be null.
+    CDocument(IDocView* view, Brivox::IQueryArchivePassword* fallbackPasswordQuery,
+              IFileListObserver* fileListWindow, Brivox::CConfig* settings,
+              SMemoryProbe memoryProbe = SMemoryProbe::System());
+    ~CDocument();
+
+    // Takes the settings: extraction folder, sort keys, cache sizes, layout, background, stored
+    // passwords; refreshes the view when asked.
+    void ApplySettings(bool refresh);
+
+    // Opening: a list of paths, or one path, replaces nothing by itself; the entries are added.
+    void OpenPaths(const std::vector<Brivox::String>& paths);
+    void OpenPath(const Brivox::String& path);
+    // Empties the list and the pages.
+    void Close();
+
+    // Navigation; each does nothing while no page is shown or while another operation runs.
+    void GoTo(int index);
+    void GoLast();
+    // count -1: one page; 0 or more: that many files.
+    void GoNext(int count, bool refresh = true);
+    void GoPrevious(int count, bool refresh = true);
+    void GoNextFolder();
+    void GoPrevFolder();
+
+    // Decodes and composes again; failed files are tried again when asked.
+    void Reload(bool resetFailed);
+    void SetViewRect(const Brivox::CSize& clientSize);
+    void ScrollTo(const Brivox::CPoint& origin);
+    // Follows the page: the list's current entry, the page's preparation, the view's redraw.
+    void Refresh(const Brivox::CRect& rect = {});
+
+    // Queries, on the main window's thread.
+    bool HasPageImage() const;
+    bool HasCurrentImage() const;
+    bool IsSpreadPage() const;
+    Brivox::CSize GetPageSize() const;
+    Brivox::String GetPageName() const;
+    bool IsAtFirstFile() const;
+    bool IsAtLastFile() const;
+    int GetFileCount() const { return m_fileList.GetCount(); }
+    int GetCurrentIndex() const { return m_fileList.GetCurrent(); }
+    std::shared_ptr<CFileInfo> GetEntryCopy(int index) const;
+    Brivox::String GetCurrentOutermostPath() const;
+    unsigned GetCurrentFileSize() const;
+    Brivox::String GetCurrentTimeText() const;
+    Brivox::String GetCurrentPathOrDefault() const;
+    // The list window's rows: count, current index and each entry's path, state and mark, copied
+    // under the document lock so that any thread may ask.
+    struct SListRow
+    {
+        Brivox::String path;
+        int state = 0;
+        bool marked = false;
+    };
+    struct SListRows
+    {
+        std::vector<SListRow> rows;
+        int current = -1;
+    };
+    SListRows GetListRows() const;
+
+    // The layout, read by the main window for its scroll bars.
+    Brivox::ILayout& GetLayout() const { return *m_layout; }
+    // The draw mode: the setting, but 0 while a preview is open.
+    int GetDrawMode() const;
+    bool AreDisplayCopiesInUse() const { return m_displayCopiesInUse; }
+    // The settings the workers read, as last published.
+    std::shared_ptr<const SSettings> GetSettingsSnapshot() const;
+
+    // The image loader, for tests that wait for its worker.
+    Brivox::ThreadedImageLoader& GetImageLoader() { return *m_imageLoader; }
+
+    // Pooled page planes: as they come, or resized.
+    static std::shared_ptr<Brivox::CPlane32> NewPlane();
+    static std::shared_ptr<Brivox::CPlane32> NewPlaneSized(const Brivox::CSize& size);
+
+protected:
+    // The ring's operations (see CPageLoaderBase).
+    std::shared_ptr<IPageData> CreatePageData() override;
+    void ReleasePage(IPageData& page) override;
+    std::shared_ptr<ILoadData> CreateLoadData(IPageData& page) override;
+    bool LoadPage(ILoadData& load) override;
+    void CommitPage(IPageData& page, ILoadData& load) override;
+    void AssignCurrentPage(IPageData& page) override;
+    void AssignNextPage(IPageData& page, IPageData& before) override;
+    void AssignPrevPage(IPageData& page, IPageData& after) override;
+    void OnPageMoved() override;
+
+    // The image loader's owner.
+    std::shared_ptr<Brivox::CImageLoader> CreateImageLoader() override;
+    std::shared_ptr<Brivox::CFileData> GetFileData(const Brivox::ThreadedImageLoader::IFileID& key) override;
+
+    // Stored passwords first, then the user.
+    bool Query(const Brivox::String& archivePath, Brivox::String& password, int attempt) override;
+
+    // The first loadable file from the index on in the direction of travel; index follows it.
+    bool LoadFileAt(std::shared_ptr<Brivox::ThreadedImageLoader::SEntry>& decoder, int& index, bool forward,
+                    const SSettings& settings);
+    static bool CheckFileSizeLimit(std::int64_t size, const SSettings& settings);
+    static bool CheckImageSizeLimit(const Brivox::CImageLoader& decoder, const SSettings& settings);
+
+    // The memory the caches may use: free physical memory plus what this process has taken since
+    // the first call.
+    std::uint64_t GetAvailableMemory();
+
+private:
+    using DocumentLock = std::lock_guard<Brivox::RankedRecursiveMutex>;
+
+    // Marks the document busy for an operation that may pump messages (an open, a close); every
+    // navigation and list change reached meanwhile does nothing.
+    class CBusyScope;
+
+    SPageData& CurrentPage() const;
+    // Navigation and list changes act only when nothing else runs and a page is shown.
+    bool CanNavigate() const;
+    bool IsBusy() const { return m_busy > 0; }
+    void PrefetchAround(int start);
+    void PrepareCurrentPage();
+    bool UpdatePadding(const Brivox::CSize& clientSize);
+    FileAddRules ReadAddRules() const;
+    // Publishes a new snapshot: the last one with the change applied.
+    void PublishSettings(const std::function<void(SSettings&)>& change);
+    void ReadSettingsInto(SSettings& settings) const;
+    bool LinkFirstAndLast() const;
+    // Runs the list change under the document lock, then resets the ring and refreshes, also when
+    // the change throws.
+    void ChangeListAndReset(const std::function<void()>& change);
+
+    IDocView* const m_view;
+    Brivox::CConfig* const m_settings;
+    mutable Brivox::RankedRecursiveMutex m_lock{Brivox::LockRank::Document};
+    Brivox::CStoredPasswordQuery m_passwords;
+    CFileList m_fileList;
+    Brivox::NestingCounter m_refreshNesting;
+    std::unique_ptr<Brivox::ThreadedImageLoader> m_imageLoader;
+    std::shared_ptr<Brivox::CPlane32> m_previewBackup;
+    Brivox::CSize m_viewSize{0, 0};
+    std::shared_ptr<Brivox::ILayout> m_layout;
+    Brivox::CTextRenderer m_markRenderer;
+    CFilterChain m_filterChain;
+    COLORREF m_background = 0;
+    SMemoryProbe m_memoryProbe;
+    std::uint64_t m_workingSetBaseline = 0;
+    bool m_workingSetKnown = false;
+    int m_historyCount = -1;
+    Brivox::String m_bookmarkPath;
+    bool m_previewOpen = false;
+    bool m_displayCopiesInUse = false;
+    bool m_pageMoved = false;
+    int m_busy = 0;
+
+    // The snapshot's own leaf lock: held only to copy or replace the pointer.
+    mutable std::mutex m_settingsLock;
+    std::shared_ptr<const SSettings> m_settingsSnapshot;
+};
