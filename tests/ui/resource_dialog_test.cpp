@@ -5,6 +5,7 @@
 #include "ui/window_test_support.h"
 
 #include "foundation/encoding.h"
+#include "foundation/exception.h"
 
 #include <commctrl.h>
 

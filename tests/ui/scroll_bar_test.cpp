@@ -98,14 +98,15 @@ TEST(ScrollBar, TheFirstResumeLayoutShowsTheBarAndTouchesNoEnabledState)
     bar.SetEnabled(false);
     EXPECT_EQ(system.enableArrows, std::vector<UINT>{ESB_DISABLE_BOTH});
 
-    // A whole layout change while suspended: at most one call of each kind.
+    // A whole layout change while suspended: at most one call of each kind. (The system shows a
+    // hidden bar again for a range that can be scrolled, so this one cannot.)
     bar.SuspendLayout();
     bar.SetShown(false);
     bar.SetEnabled(true);
     bar.SetMinimum(0);
-    bar.SetMaximum(10);
+    bar.SetMaximum(0);
     bar.SetLine(3);
-    bar.SetDisableWhenNotScrollable(true);
+    bar.SetPosition(0);
     bar.ResumeLayout();
     EXPECT_EQ(system.shows, 2);
     EXPECT_EQ(system.enableArrows, (std::vector<UINT>{ESB_DISABLE_BOTH, ESB_ENABLE_BOTH}));
