@@ -38,46 +38,41 @@ ScrollBar::ScrollBar(HWND window, int bar, SSystem system)
 {
 }
 
-void ScrollBar::SetMinimum(int minimum)
+template <typename Value> void ScrollBar::StoreAndUpdate(Value& field, Value value)
 {
-    m_minimum = minimum;
+    field = value;
     if (!m_layoutSuspended)
         Update();
+}
+
+void ScrollBar::SetMinimum(int minimum)
+{
+    StoreAndUpdate(m_minimum, minimum);
 }
 
 void ScrollBar::SetMaximum(int maximum)
 {
-    m_maximum = maximum;
-    if (!m_layoutSuspended)
-        Update();
+    StoreAndUpdate(m_maximum, maximum);
 }
 
 void ScrollBar::SetPage(int page)
 {
-    m_page = page;
-    if (!m_layoutSuspended)
-        Update();
+    StoreAndUpdate(m_page, page);
 }
 
 void ScrollBar::SetLine(int line)
 {
-    m_line = line;
-    if (!m_layoutSuspended)
-        Update();
+    StoreAndUpdate(m_line, line);
 }
 
 void ScrollBar::SetPosition(int position)
 {
-    m_position = position;
-    if (!m_layoutSuspended)
-        Update();
+    StoreAndUpdate(m_position, position);
 }
 
 void ScrollBar::SetDisableWhenNotScrollable(bool disable)
 {
-    m_disableWhenNotScrollable = disable;
-    if (!m_layoutSuspended)
-        Update();
+    StoreAndUpdate(m_disableWhenNotScrollable, disable);
 }
 
 void ScrollBar::SetShown(bool shown)

@@ -79,6 +79,8 @@ protected:
     ScrollBar(HWND window, int bar, SSystem system);
 
 private:
+    // Sets a layout value and hands the layout to the system unless it is suspended.
+    template <typename Value> void StoreAndUpdate(Value& field, Value value);
     void ApplyShown();
     void ApplyEnabled();
 
