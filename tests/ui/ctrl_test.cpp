@@ -1,3 +1,4 @@
+#include "support/window_test_bed.h"
 #include "ui/controls_dialog.h"
 #include "ui/ctrl.h"
 #include "ui/radio_button_group.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <string>
+#include <thread>
 #include <vector>
 
 using Brivox::CCtrl;
@@ -269,4 +271,32 @@ TEST(ListViewScrollToSelection, WithoutASelectionTheListStaysAndWithOneTheSelect
 
     view.ListViewSelectItem(99, false);
     EXPECT_EQ(view.ListViewGetSelectedIndex(), -1);
+}
+
+TEST(ControlItems, ProgressReportsArePostedSoThatAnyThreadMayMakeThem)
+{
+    ControlsDialog dialog;
+    const CCtrl progress = dialog.Item(IDC_PROGRESS);
+    std::thread([progress] { progress.ProgressSetRange(0, 300).ProgressSetPos(250); }).join();
+    // Posted: they arrive once the dialog's thread serves its queue.
+    EXPECT_TRUE(
+        KanoruTest::PumpUntil([&] { return ::SendMessageA(progress.GetHandle(), PBM_GETPOS, 0, 0) == 250; }));
+    EXPECT_EQ(::SendMessageA(progress.GetHandle(), PBM_GETRANGE, FALSE, 0), 300);
+}
+
+TEST(ControlItems, AnUpDownTakesItsFirstValueAsTheUpperLimitAndOneStep)
+{
+    ControlsDialog dialog;
+    const CCtrl upDown = dialog.Item(IDC_UPDOWN);
+    upDown.UpDownSetRange(100, 1).UpDownSetStep(5);
+    int lower = 0;
+    int upper = 0;
+    ::SendMessageA(upDown.GetHandle(), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lower),
+                   reinterpret_cast<LPARAM>(&upper));
+    EXPECT_EQ(lower, 1);
+    EXPECT_EQ(upper, 100);
+    UDACCEL accel[2] = {};
+    EXPECT_EQ(::SendMessageA(upDown.GetHandle(), UDM_GETACCEL, 2, reinterpret_cast<LPARAM>(accel)), 1);
+    EXPECT_EQ(accel[0].nSec, 0u);
+    EXPECT_EQ(accel[0].nInc, 5u);
 }
