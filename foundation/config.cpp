@@ -229,6 +229,46 @@ void CConfig::SetString(const String& key, const String& value)
     SetRaw(key, Escape(value));
 }
 
+ConfigBinding<String> CConfig::BindString(const String& key)
+{
+    return {this, &CConfig::SetString, &CConfig::GetString, key};
+}
+
+ConfigBinding<String> CConfig::BindRaw(const String& key)
+{
+    return {this, &CConfig::SetRaw, &CConfig::GetRaw, key};
+}
+
+ConfigBinding<String> CConfig::BindRawText(const String& key)
+{
+    return BindRaw(key);
+}
+
+ConfigBinding<int> CConfig::BindInt(const String& key)
+{
+    return {this, &CConfig::SetInt, &CConfig::GetInt, key};
+}
+
+ConfigBinding<double> CConfig::BindDouble(const String& key)
+{
+    return {this, &CConfig::SetDouble, &CConfig::GetDouble, key};
+}
+
+ConfigBinding<bool> CConfig::BindBool(const String& key)
+{
+    return {this, &CConfig::SetBool, &CConfig::GetBool, key};
+}
+
+ConfigBinding<SIZE> CConfig::BindSize(const String& key)
+{
+    return {this, &CConfig::SetSize, &CConfig::GetSize, key};
+}
+
+ConfigBinding<COLORREF> CConfig::BindRGB(const String& key)
+{
+    return {this, &CConfig::SetRGB, &CConfig::GetRGB, key};
+}
+
 void CConfig::Remove(const String& key)
 {
     entries_.erase(key);

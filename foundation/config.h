@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/config_binding.h"
 #include "foundation/string.h"
 #include "foundation/win32.h"
 
@@ -80,6 +81,18 @@ public:
     void SetRGB(const String& key, COLORREF value);
     // Stored escaped, so a value never breaks a line of the file.
     void SetString(const String& key, const String& value);
+
+    // Bindings of a key to a dialog control through the typed getter and setter of each kind.
+    // The key is copied; the store must outlive the binding.
+    ConfigBinding<String> BindString(const String& key);
+    // Raw: the stored text unchanged both ways. BindRawText is the same pair.
+    ConfigBinding<String> BindRaw(const String& key);
+    ConfigBinding<String> BindRawText(const String& key);
+    ConfigBinding<int> BindInt(const String& key);
+    ConfigBinding<double> BindDouble(const String& key);
+    ConfigBinding<bool> BindBool(const String& key);
+    ConfigBinding<SIZE> BindSize(const String& key);
+    ConfigBinding<COLORREF> BindRGB(const String& key);
 
     void Remove(const String& key);
     // Moves the old key's text to the new key; nothing happens when the old key is missing.

@@ -110,7 +110,10 @@ double StringToDouble(const String& text)
     return error == std::errc() ? value : 0.0;
 }
 
-String DoubleToString(double value)
+namespace {
+
+// "%.4f" with its trailing zeros removed; keepPoint leaves one zero after a bare point.
+String FormatFourDecimals(double value, bool keepPoint)
 {
     // to_chars ignores the locale: the decimal point is always '.'. The largest double has 309
     // integer digits.
@@ -122,9 +125,25 @@ String DoubleToString(double value)
     std::string_view text(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
     const std::size_t last = text.find_last_not_of('0');
     std::wstring result(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(last + 1));
-    if (text[last] == '.')
-        result.push_back(L'0');
+    if (text[last] == '.') {
+        if (keepPoint)
+            result.push_back(L'0');
+        else
+            result.pop_back();
+    }
     return String(result);
+}
+
+} // namespace
+
+String DoubleToString(double value)
+{
+    return FormatFourDecimals(value, true);
+}
+
+String DoubleToDisplayString(double value)
+{
+    return FormatFourDecimals(value, false);
 }
 
 void CopyToCharBuffer(char* buffer, int size, const String& text)

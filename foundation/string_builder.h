@@ -42,6 +42,8 @@ int StringToInt(const String& text);
 double StringToDouble(const String& text);
 // "%.4f" without trailing zeros, keeping one after the point: 2 -> "2.0", 1.25 -> "1.25".
 String DoubleToString(double value);
+// The form a dialog shows: as DoubleToString, but a bare point goes too: 3 -> "3", 2.5 -> "2.5".
+String DoubleToDisplayString(double value);
 
 // The ANSI form, cut to size - 1 bytes and NUL-terminated (a double-byte character may be split).
 void CopyToCharBuffer(char* buffer, int size, const String& text);

@@ -1,5 +1,7 @@
 #include "ui/common_dialogs.h"
 
+#include "ui/modal_cursor.h"
+
 #include <cwchar>
 #include <vector>
 
@@ -30,24 +32,6 @@ bool IsForbiddenInFileName(char ch, int position)
         return false;
     }
 }
-
-// The cursor may be hidden by the viewer; a modal dialog must show it and hide it again after.
-class CursorShown
-{
-public:
-    CursorShown()
-    {
-        ::ShowCursor(TRUE);
-        ::ShowCursor(TRUE);
-    }
-    ~CursorShown()
-    {
-        ::ShowCursor(FALSE);
-        ::ShowCursor(FALSE);
-    }
-    CursorShown(const CursorShown&) = delete;
-    CursorShown& operator=(const CursorShown&) = delete;
-};
 
 int Low8Bits(int value)
 {

@@ -5,6 +5,7 @@
 #include "foundation/encoding.h"
 #include "foundation/exception.h"
 #include "foundation/message_box.h"
+#include "ui/ctrl.h"
 
 #include <shellapi.h>
 
@@ -522,6 +523,11 @@ String CWnd::GetClassName() const
     char name[256] = {};
     ::GetClassNameA(GetHandle(), name, 256);
     return FromApiTextA(name);
+}
+
+CCtrl CWnd::GetDlgItem(int itemId) const
+{
+    return CCtrl(::GetDlgItem(GetHandle(), itemId));
 }
 
 int CWnd::MessageBox(UINT flags, const String& caption, const String& text) const

@@ -13,6 +13,8 @@
 
 namespace Brivox {
 
+class CCtrl;
+
 // Window longs that hold a pointer or a handle: the wide function on NT-family systems, the
 // narrow one elsewhere; pointer-wide in both.
 LONG_PTR SetWindowLongAW(HWND hwnd, int index, LONG_PTR value);
@@ -110,6 +112,8 @@ public:
     String GetText() const;
     void SetText(const String& text) const;
     String GetClassName() const;
+    // The control of a dialog by its item id (ui/ctrl.h); a null handle when there is none.
+    CCtrl GetDlgItem(int itemId) const;
 
     // A box owned by this window (none for a null handle); the pressed button.
     int MessageBox(UINT flags, const String& caption, const String& text) const;

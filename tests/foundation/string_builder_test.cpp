@@ -84,6 +84,16 @@ TEST(DoubleToString, SettingsFormWithPointWhateverTheLocale)
         EXPECT_EQ(expected, Text(Brivox::DoubleToString(value))) << value;
 }
 
+TEST(DoubleToString, DisplayFormDropsABarePoint)
+{
+    const std::pair<double, const wchar_t*> cases[] = {
+        {3.0, L"3"},     {2.5, L"2.5"},   {0.0, L"0"},         {-1.0, L"-1"},
+        {100.0, L"100"}, {0.00001, L"0"}, {0.1768, L"0.1768"}, {1.25, L"1.25"},
+    };
+    for (const auto& [value, expected] : cases)
+        EXPECT_EQ(expected, Text(Brivox::DoubleToDisplayString(value))) << value;
+}
+
 TEST(StringToDouble, ReadsThePointWhateverTheLocale)
 {
     const std::pair<const wchar_t*, double> cases[] = {

@@ -129,8 +129,8 @@ int MessageBoxAnswerer::Answer(HWND owner, const char* text, const char* caption
 {
     MessageBoxAnswerer* self = currentAnswerer.load();
     std::lock_guard<std::mutex> lock(self->m_lock);
-    self->m_boxes.push_back(
-        {owner, Brivox::FromApiTextA(text), Brivox::FromApiTextA(caption), style, ::GetCurrentThreadId()});
+    self->m_boxes.push_back({owner, Brivox::FromApiTextA(text), Brivox::FromApiTextA(caption ? caption : ""),
+                             caption != nullptr, style, ::GetCurrentThreadId()});
     return self->m_button;
 }
 

@@ -45,6 +45,8 @@ public:
         HWND owner;
         Brivox::String text;
         Brivox::String caption;
+        // False when the box was given no caption at all (the system's default shows).
+        bool hasCaption;
         UINT style;
         DWORD threadId;
     };
