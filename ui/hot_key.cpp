@@ -147,7 +147,7 @@ void HotKeySetting::LoadDiff(const String& path, const HotKeySetting& defaults, 
         LoadOldFormat(file, commands);
         return;
     }
-    if (ParseWholeNumber(file.Get(VersionKey)) != FileVersion)
+    if (StringToInt(file.Get(VersionKey)) != FileVersion)
         return;
     for (const auto& [keys, value] : file.ToVector()) {
         if (keys == VersionKey || keys.Length() == 0)
