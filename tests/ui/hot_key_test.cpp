@@ -207,7 +207,7 @@ TEST(KeyNames, VirtualKeysLeadToTheirIndexes)
         {VK_F1, 36},    {VK_F12, 47},     {VK_ESCAPE, 48}, {VK_OEM_PLUS, 52}, {VK_RETURN, 54},
         {VK_SPACE, 63}, {VK_UP, 64},      {VK_RIGHT, 67},  {VK_NUMPAD0, 68},  {VK_DIVIDE, 81},
         {VK_SHIFT, -1}, {VK_CONTROL, -1}, {VK_MENU, -1},   {VK_LWIN, -1},     {VK_CAPITAL, -1},
-        {VK_F13, -1},   {VK_LBUTTON, -1}, {'a', -1},       {0, -1},           {0x10000 + 'A', -1},
+        {VK_F13, -1},   {VK_LBUTTON, -1}, {VK_APPS, -1},   {0, -1},           {0x10000 + 'A', -1},
     };
     for (const auto& [virtualKey, index] : cases)
         EXPECT_EQ(Brivox::VirtualKeyToIndex(virtualKey), index) << virtualKey;
