@@ -425,6 +425,12 @@ bool CZipArchiver::ScanLocalHeaders(std::vector<SEntry>& entries)
     return true;
 }
 
+void CZipArchiver::ExtractAll(const String& folder, bool)
+{
+    for (unsigned index = 0; index < GetEntryCount(); ++index)
+        ExtractToFile(index, folder);
+}
+
 void CZipArchiver::ExtractToFile(unsigned index, const String& folder)
 {
     ExtractToFileViaMemory(index, folder);

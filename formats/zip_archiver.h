@@ -23,6 +23,8 @@ public:
 
     void GetExtensions(std::vector<String>& extensions) override;
     [[nodiscard]] bool Open(std::vector<SEntry>& entries) override;
+    // Every entry below the folder in list order, each name checked before its file is written.
+    void ExtractAll(const String& folder, bool showProgress) override;
     void ExtractToFile(unsigned index, const String& folder) override;
     void ExtractToMemory(unsigned index, FileBytes& bytes) override;
     int GetExtractMode() override { return ExtractModePerEntryMemory; }

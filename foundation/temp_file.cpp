@@ -116,6 +116,29 @@ void CTempFolder::Create()
         CreateDirectories(path_);
 }
 
+void CTempFolder::CreateNew()
+{
+    const String path = path_;
+    if (path.Length() == 0)
+        return;
+    try {
+        const String parent = CFileName::GetParent(path);
+        if (parent.Length() > 0)
+            CreateDirectories(parent);
+    } catch (const std::exception&) {
+        path_ = String();
+        throw;
+    }
+    const BOOL created = CallWithApiText(
+        CFileName::TrimTrailingSeparator(path),
+        [](const wchar_t* p) { return ::CreateDirectoryW(p, nullptr); },
+        [](const char* p) { return ::CreateDirectoryA(p, nullptr); });
+    if (!created) {
+        path_ = String();
+        throw IOException(path + L"の作成に失敗しました");
+    }
+}
+
 void CTempFolder::Delete()
 {
     if (path_.Length() == 0)

@@ -59,6 +59,10 @@ public:
 
     // The folder and its missing parents.
     void Create();
+    // The folder, which must not exist yet, below its missing parents. When it exists already or
+    // cannot be made, the object lets go of the name (so it deletes nothing that is not its own)
+    // and throws IOException, the path followed by "の作成に失敗しました".
+    void CreateNew();
     // Deletes the folder tree, read-only contents included.
     void Delete();
     // Leaves the folder and its contents on disk for good.

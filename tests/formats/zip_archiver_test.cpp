@@ -280,6 +280,22 @@ TEST_F(Zip, HostileNamesAreRefusedAndNothingIsWrittenOutside)
               FileTestSupport::Tree(root));
 }
 
+TEST_F(Zip, ExtractAllCheckedWritesEveryEntryOrNothing)
+{
+    auto good = OpenZip(ZipFixture::Build({Stored("a.txt", "one"), Deflated("sub/b.txt", "two two two")}));
+    good->ExtractAllChecked(At(L"out\\"), false);
+    EXPECT_EQ(
+        (std::vector<std::wstring>{L"a1.zip", L"out\\", L"out\\a.txt", L"out\\sub\\", L"out\\sub\\b.txt"}),
+        FileTestSupport::Tree(root));
+    EXPECT_EQ("two two two", FileTestSupport::ReadText(At(L"out\\sub\\b.txt")));
+
+    // A bad name anywhere in the list stops the extraction before the first file.
+    auto bad = OpenZip(ZipFixture::Build({Stored("first.txt", "x"), Stored("..\\x", "evil")}));
+    EXPECT_EQ(ThrownText([&] { bad->ExtractAllChecked(At(L"bad\\"), false); }),
+              Ansi(bad->GetArchivePath() + L" 内に怪しいファイル名があります：..\\x"));
+    EXPECT_FALSE(FileTestSupport::Exists(At(L"bad\\")));
+}
+
 TEST_F(Zip, DamagedEntriesGiveTheExtractionError)
 {
     const std::string sample = ZipFixture::SampleData(40000, 7);

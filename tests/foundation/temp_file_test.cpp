@@ -3,6 +3,7 @@
 #include "file_test_support.h"
 #include "foundation/command_line.h"
 #include "foundation/exception.h"
+#include "foundation/file_name.h"
 
 #include <gtest/gtest.h>
 
@@ -185,4 +186,27 @@ TEST_F(TempFileTest, ReleasedFolderStays)
         EXPECT_EQ(L"", Text(folder.GetPath()));
     }
     EXPECT_EQ("a", ReadText(path + L"a.txt"));
+}
+
+TEST_F(TempFileTest, NewFolderRefusesOneThatExistsAndLeavesItAlone)
+{
+    String path;
+    {
+        CTempFolder folder(root, L"new");
+        path = folder.GetPath();
+        folder.CreateNew();
+        EXPECT_TRUE(Exists(path));
+    }
+    EXPECT_FALSE(Exists(path));
+
+    // A folder of that name left by someone else is not the object's own.
+    {
+        CTempFolder second(root, L"same");
+        path = second.GetPath();
+        MakeFolder(Brivox::CFileName::TrimTrailingSeparator(path));
+        WriteText(path + L"theirs.txt", "theirs");
+        EXPECT_EQ(ThrownText([&] { second.CreateNew(); }), Ansi(path + L"の作成に失敗しました"));
+        EXPECT_EQ(L"", Text(second.GetPath()));
+    }
+    EXPECT_EQ("theirs", ReadText(path + L"theirs.txt"));
 }
