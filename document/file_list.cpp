@@ -21,6 +21,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cwctype>
+#include <iterator>
 #include <mutex>
 #include <numeric>
 #include <string_view>
