@@ -2,18 +2,28 @@
 
 #include "formats/archiver.h"
 #include "formats/image_loader.h"
+#include "foundation/encoding.h"
 #include "foundation/exception.h"
 #include "foundation/file_name.h"
 #include "foundation/file_system.h"
 #include "foundation/md5.h"
 #include "foundation/numeric.h"
+#include "foundation/random.h"
+#include "foundation/shell.h"
 #include "foundation/shortcut.h"
 #include "foundation/string_builder.h"
+#include "foundation/temp_file.h"
+#include "foundation/text_file.h"
 #include "foundation/thread_pool.h"
 #include "foundation/win32.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cwctype>
+#include <iterator>
+#include <mutex>
+#include <numeric>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
@@ -273,11 +283,45 @@ std::shared_ptr<CFileInfo> CFileInfo::Clone() const
     return std::make_shared<CFileInfo>(*this);
 }
 
+// The background copies of one list that have not ended.
+class CPendingCopies
+{
+public:
+    void Enter()
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        ++m_count;
+    }
+    void Leave()
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (--m_count == 0)
+            m_idle.notify_all();
+    }
+    void Wait()
+    {
+        std::unique_lock<std::mutex> lock(m_lock);
+        m_idle.wait(lock, [this] { return m_count == 0; });
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_idle;
+    int m_count = 0;
+};
+
 // ---- CFileList: building
 
-CFileList::CFileList(const Brivox::SArchiverContext& archiveContext) : m_archives(archiveContext) {}
+CFileList::CFileList(const Brivox::SArchiverContext& archiveContext)
+    : m_archives(archiveContext), m_copies(std::make_shared<CPendingCopies>())
+{
+}
 
-CFileList::~CFileList() = default;
+CFileList::~CFileList()
+{
+    // A copy may still read an archive of the list.
+    WaitForCopies();
+}
 
 void CFileList::PushTempFolder(const String& folder)
 {
@@ -695,4 +739,476 @@ void CFileList::NotifyRefresh()
 {
     if (m_window)
         m_window->Refresh();
+}
+
+// ---- Marks, list order and file operations
+
+namespace {
+
+String ExceptionText(const std::exception& error)
+{
+    return Brivox::GetDefaultEncoding().ToString(error.what());
+}
+
+// One pending copy, counted from posting until its job has run or the pool has dropped it.
+class CopyTicket
+{
+public:
+    explicit CopyTicket(std::shared_ptr<CPendingCopies> pending) : m_pending(std::move(pending))
+    {
+        m_pending->Enter();
+    }
+    ~CopyTicket() { Finish(); }
+    CopyTicket(const CopyTicket&) = delete;
+    CopyTicket& operator=(const CopyTicket&) = delete;
+
+    void Finish()
+    {
+        if (!m_finished.exchange(true))
+            m_pending->Leave();
+    }
+
+private:
+    std::shared_ptr<CPendingCopies> m_pending;
+    std::atomic<bool> m_finished{false};
+};
+
+// Puts the bytes at the destination through a temporary file beside it, so that the destination
+// holds the whole file or none; an existing destination is never replaced. Failures throw the
+// given text.
+void WriteNewFile(const Brivox::FileBytes& bytes, const String& destination, const String& failure)
+{
+    try {
+        Brivox::CTempFile temporary(CFileName::GetDirectory(destination), L"~", L"tmp");
+        Brivox::WriteFile(temporary.GetPath(), bytes.data(), static_cast<int>(bytes.size()));
+        Brivox::MoveTree(temporary.GetPath(), destination);
+    } catch (const std::exception&) {
+        throw Brivox::IOException(failure);
+    }
+}
+
+String DeletionFailure(const String& path)
+{
+    return path + L"の削除に失敗しました\r\n";
+}
+
+// Deletes the files among the paths, never a folder, every one tried; answers a failure line for
+// each path still there afterwards (a folder always).
+String DeleteFiles(const std::vector<String>& paths, bool toRecycleBin, bool force, HWND owner)
+{
+    std::vector<String> files;
+    for (const String& path : paths) {
+        if (Brivox::FileExists(path) && !Brivox::IsDirectory(path))
+            files.push_back(path);
+    }
+    if (toRecycleBin) {
+        try {
+            Brivox::DeleteToRecycleBin(files, false, owner);
+        } catch (const std::exception&) {
+            // The shell stops a batch at its first failure: what is still there is tried once
+            // more on its own.
+            for (const String& file : files) {
+                try {
+                    if (Brivox::FileExists(file))
+                        Brivox::DeleteToRecycleBin(file, false, owner);
+                } catch (const std::exception&) {
+                    // Reported below, as every path still there.
+                }
+            }
+        }
+    } else {
+        for (const String& file : files) {
+            try {
+                Brivox::DeleteTree(file, force);
+            } catch (const std::exception&) {
+                // Reported below, as every path still there.
+            }
+        }
+    }
+    String failures;
+    for (const String& path : paths) {
+        if (Brivox::FileExists(path))
+            failures += DeletionFailure(path);
+    }
+    return failures;
+}
+
+struct SFolderGroup
+{
+    String folder;
+    std::vector<CFileInfo> entries;
+};
+
+// The group of the folder, inserted at its place in folder order when missing.
+SFolderGroup& FindFolderGroup(std::vector<SFolderGroup>& groups, const String& folder)
+{
+    auto at =
+        std::lower_bound(groups.begin(), groups.end(), folder,
+                         [](const SFolderGroup& group, const String& text) { return group.folder < text; });
+    if (at == groups.end() || at->folder != folder)
+        at = groups.insert(at, SFolderGroup{folder, {}});
+    return *at;
+}
+
+// Exchanges element k with one of the elements first to first + k, for k from 1 on: every order
+// of the range is equally likely.
+template <class Container> void ShuffleRange(Container& items, int first, Brivox::MersenneTwister& generator)
+{
+    const int count = static_cast<int>(items.size());
+    for (int k = 1; first + k < count; ++k) {
+        const int other = first + static_cast<int>(generator() % static_cast<unsigned>(k + 1));
+        if (other != first + k)
+            std::swap(items[first + k], items[other]);
+    }
+}
+
+} // namespace
+
+// ---- CFileInfo: copy and move
+
+void CFileInfo::CopyTo(const String& destination) const
+{
+    Transfer(destination, false);
+}
+
+void CFileInfo::MoveTo(const String& destination) const
+{
+    Transfer(destination, true);
+}
+
+void CFileInfo::Transfer(const String& destination, bool move) const
+{
+    const std::shared_ptr<CArchive> archive = LiveArchive();
+    if (!archive) {
+        if (move)
+            Brivox::MoveTree(m_path, destination);
+        else
+            Brivox::CopyTree(m_path, destination, false);
+        return;
+    }
+    if (CFileName::EndsWithSeparator(destination)) {
+        Transfer(destination + CFileName::GetFileName(m_path), move);
+        return;
+    }
+    const String failure =
+        String(move ? L"ファイルの移動に失敗しました (" : L"ファイルのコピーに失敗しました (") + m_path +
+        L" → " + destination + L")";
+    if (Brivox::FileExists(destination))
+        throw Brivox::IOException(failure);
+    WriteNewFile(archive->GetFileData(m_index)->GetBytes(), destination, failure);
+}
+
+// ---- Background copy
+
+CopyEntryJob::CopyEntryJob(std::shared_ptr<const CFileInfo> entry, const String& destination,
+                           CopyFailureReport report)
+    : m_entry(std::move(entry)), m_destination(destination), m_report(std::move(report))
+{
+}
+
+void CopyEntryJob::operator()() const
+{
+    try {
+        m_entry->CopyTo(m_destination);
+    } catch (const std::exception& error) {
+        if (!m_report)
+            return;
+        try {
+            m_report(ExceptionText(error));
+        } catch (const std::exception&) {
+            // Nobody is left to tell.
+        }
+    }
+}
+
+void CFileList::PostCopyCurrentTo(const String& destination, const CopyFailureReport& report)
+{
+    const std::shared_ptr<CFileInfo> entry = GetEntryCopy(m_current);
+    if (!entry)
+        return;
+    const CopyEntryJob job(entry, destination, report);
+    const auto ticket = std::make_shared<CopyTicket>(m_copies);
+    Brivox::ThreadPool::Instance().Post([job, ticket] {
+        job();
+        ticket->Finish();
+    });
+}
+
+void CFileList::WaitForCopies()
+{
+    m_copies->Wait();
+}
+
+// ---- Marks
+
+void CFileList::SetMark(bool mark)
+{
+    if (m_current < 0 || m_current >= GetCount())
+        return;
+    m_entries[m_current].SetMark(mark);
+    if (m_window)
+        m_window->UpdateRow(m_current);
+}
+
+void CFileList::InvertAllMarks()
+{
+    for (CFileInfo& entry : m_entries)
+        entry.SetMark(!entry.IsMarked());
+}
+
+void CFileList::InvertMarksToCurrent()
+{
+    for (int i = 0; i <= m_current && i < GetCount(); ++i)
+        m_entries[i].SetMark(!m_entries[i].IsMarked());
+}
+
+void CFileList::ClearMarks()
+{
+    for (CFileInfo& entry : m_entries)
+        entry.SetMark(false);
+}
+
+int CFileList::CountMarked() const
+{
+    return static_cast<int>(std::count_if(m_entries.begin(), m_entries.end(),
+                                          [](const CFileInfo& entry) { return entry.IsMarked(); }));
+}
+
+void CFileList::NextMarked()
+{
+    const int count = GetCount();
+    for (int step = 1; step < count; ++step) {
+        const int at = Brivox::PositiveModulo(m_current + step, count);
+        if (m_entries[at].IsMarked()) {
+            m_current = at;
+            return;
+        }
+    }
+}
+
+void CFileList::PrevMarked()
+{
+    const int count = GetCount();
+    for (int step = 1; step < count; ++step) {
+        const int at = Brivox::PositiveModulo(m_current - step, count);
+        if (m_entries[at].IsMarked()) {
+            m_current = at;
+            return;
+        }
+    }
+}
+
+std::vector<String> CFileList::GetMarkedPaths() const
+{
+    std::vector<String> paths;
+    for (const CFileInfo& entry : m_entries) {
+        if (entry.IsMarked())
+            paths.push_back(entry.GetPath());
+    }
+    return paths;
+}
+
+// ---- Random and sorted orders
+
+void CFileList::Shuffle()
+{
+    Shuffle(Brivox::GetRandomGenerator());
+}
+
+void CFileList::Shuffle(Brivox::MersenneTwister& generator)
+{
+    if (m_entries.empty())
+        return;
+    // Dropping duplicates moves the entries behind them: the current one is found again by path.
+    const String currentPath = m_current >= 0 ? m_entries[m_current].GetPath() : String();
+    RemoveDuplicates();
+    std::swap(m_entries[m_current >= 0 ? IndexOf(currentPath) : 0], m_entries[0]);
+    ShuffleRange(m_entries, 1, generator);
+    m_current = 0;
+    NotifyRefresh();
+}
+
+void CFileList::ShuffleFolders()
+{
+    ShuffleFolders(Brivox::GetRandomGenerator());
+}
+
+void CFileList::ShuffleFolders(Brivox::MersenneTwister& generator)
+{
+    if (m_entries.empty())
+        return;
+    const String currentPath = m_current >= 0 ? m_entries[m_current].GetPath() : String();
+    RemoveDuplicates();
+    std::vector<SFolderGroup> groups;
+    for (CFileInfo& entry : m_entries)
+        FindFolderGroup(groups, CFileName::GetDirectory(entry.GetPath())).entries.push_back(std::move(entry));
+    ShuffleRange(groups, 0, generator);
+    m_entries.clear();
+    for (SFolderGroup& group : groups)
+        std::move(group.entries.begin(), group.entries.end(), std::back_inserter(m_entries));
+    m_current = IndexOf(currentPath);
+    NotifyRefresh();
+}
+
+void CFileList::NextInSortedOrder()
+{
+    StepInSortedOrder(1);
+}
+
+void CFileList::PrevInSortedOrder()
+{
+    StepInSortedOrder(-1);
+}
+
+void CFileList::StepInSortedOrder(int step)
+{
+    const int count = GetCount();
+    if (count == 0)
+        return;
+    // The order a sort would give, without moving an entry.
+    std::vector<int> order(static_cast<std::size_t>(count));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [this](int a, int b) { return ByKeyThenPath(m_entries[a], m_entries[b]); });
+    int found = -1;
+    if (m_current >= 0 && m_current < count) {
+        const String& currentPath = m_entries[m_current].GetPath();
+        for (int i = 0; i < count && found < 0; ++i) {
+            if (m_entries[order[i]].GetPath() == currentPath)
+                found = i;
+        }
+    }
+    m_current =
+        found < 0 ? 0 : IndexOf(m_entries[order[Brivox::PositiveModulo(found + step, count)]].GetPath());
+    NotifyRefresh();
+}
+
+// ---- Removing, deleting, copying and moving
+
+void CFileList::RemoveCurrent()
+{
+    if (m_current < 0 || m_current >= GetCount())
+        return;
+    m_entries.erase(m_entries.begin() + m_current);
+    if (m_entries.empty())
+        m_current = -1;
+    else if (m_current >= GetCount())
+        m_current = 0;
+    NotifyRefresh();
+}
+
+void CFileList::DeleteCurrent(bool toRecycleBin, HWND owner)
+{
+    if (m_current < 0 || m_current >= GetCount())
+        return;
+    // A copy of the file may still be reading it.
+    WaitForCopies();
+    const CFileInfo& entry = m_entries[m_current];
+    // An archive entry has no file of its own: it only leaves the list.
+    const String failures =
+        entry.IsInArchive() ? String() : DeleteFiles({entry.GetPath()}, toRecycleBin, false, owner);
+    if (failures.Length() > 0)
+        throw Brivox::RuntimeException(failures);
+    RemoveCurrent();
+}
+
+void CFileList::MoveCurrentTo(const String& destination, bool removeFromList)
+{
+    if (m_current < 0 || m_current >= GetCount())
+        return;
+    WaitForCopies();
+    m_entries[m_current].MoveTo(destination);
+    if (removeFromList) {
+        RemoveCurrent();
+        return;
+    }
+    m_entries[m_current].SetPath(destination);
+    NotifyRefresh();
+}
+
+void CFileList::RemoveMarked(bool deleteFiles, bool toRecycleBin, HWND owner)
+{
+    String failures;
+    if (deleteFiles) {
+        WaitForCopies();
+        std::vector<String> paths;
+        std::unordered_set<std::wstring_view> seen;
+        for (const CFileInfo& entry : m_entries) {
+            if (entry.IsMarked() && !entry.IsInArchive() && seen.insert(View(entry.GetPath())).second)
+                paths.push_back(entry.GetPath());
+        }
+        failures = DeleteFiles(paths, toRecycleBin, true, owner);
+    }
+    std::deque<CFileInfo> kept;
+    int current = std::max(m_current, 0);
+    const int count = GetCount();
+    for (int i = 0; i < count; ++i) {
+        CFileInfo& entry = m_entries[i];
+        const bool leaves =
+            entry.IsMarked() && (!deleteFiles || entry.IsInArchive() || !Brivox::FileExists(entry.GetPath()));
+        if (!leaves) {
+            kept.push_back(std::move(entry));
+        } else if (i < m_current) {
+            --current;
+        }
+    }
+    m_entries.swap(kept);
+    m_current = m_entries.empty() ? -1 : Brivox::PositiveModulo(current, GetCount());
+    NotifyRefresh();
+    if (failures.Length() > 0)
+        throw Brivox::RuntimeException(failures);
+}
+
+void CFileList::CopyMarkedTo(const String& folder)
+{
+    const String target = CFileName::AppendSeparator(folder);
+    String failures;
+    const int count = GetCount();
+    for (int i = 0; i < count; ++i) {
+        if (!m_entries[i].IsMarked())
+            continue;
+        try {
+            m_entries[i].CopyTo(target);
+        } catch (const std::exception& error) {
+            failures += ExceptionText(error) + L"\r\n";
+        }
+    }
+    if (failures.Length() > 0)
+        throw Brivox::RuntimeException(failures);
+}
+
+void CFileList::MoveMarkedTo(const String& folder, bool removeFromList)
+{
+    WaitForCopies();
+    const String target = CFileName::AppendSeparator(folder);
+    String failures;
+    int current = m_current;
+    // i walks the list as it changes, position the list as it was.
+    for (int i = 0, position = 0; i < GetCount(); ++position) {
+        CFileInfo& entry = m_entries[i];
+        if (!entry.IsMarked()) {
+            ++i;
+            continue;
+        }
+        try {
+            entry.MoveTo(target);
+        } catch (const std::exception& error) {
+            failures += ExceptionText(error) + L"\r\n";
+            ++i;
+            continue;
+        }
+        if (removeFromList) {
+            m_entries.erase(m_entries.begin() + i);
+            if (position < m_current)
+                --current;
+        } else {
+            entry.SetPath(target + CFileName::GetFileName(entry.GetPath()));
+            ++i;
+        }
+    }
+    m_current = m_entries.empty() ? -1 : Brivox::PositiveModulo(current, GetCount());
+    // The window shows what was moved also when other files failed.
+    NotifyRefresh();
+    if (failures.Length() > 0)
+        throw Brivox::RuntimeException(failures);
 }

@@ -11,6 +11,7 @@
 #include "formats/archive_loader.h"
 #include "formats/file_data.h"
 #include "foundation/string.h"
+#include "foundation/win32.h"
 
 #include <deque>
 #include <functional>
@@ -92,6 +93,15 @@ public:
     void SetState(int state) { m_state = state; }
     bool IsMarked() const { return m_mark; }
     void SetMark(bool mark) { m_mark = mark; }
+    // The key is left as it is.
+    void SetPath(const Brivox::String& path) { m_path = path; }
+
+    // Copy or move the entry's file to the destination, a file path or a folder ending with a
+    // separator; an existing file is never replaced. An archive entry's bytes are written to a
+    // temporary file beside the destination and put in place only once complete; its move copies
+    // and leaves the archive as it is.
+    void CopyTo(const Brivox::String& destination) const;
+    void MoveTo(const Brivox::String& destination) const;
 
     // The key of mode 6: digit runs compare by value (fullwidth digits as ASCII ones), each run
     // followed by a fraction of up to three characters or ".000".
@@ -100,6 +110,7 @@ public:
 private:
     std::shared_ptr<Brivox::CArchive> LiveArchive() const { return m_archive.lock(); }
     Brivox::String MakeSortKey(int keyMode) const;
+    void Transfer(const Brivox::String& destination, bool move) const;
 
     Brivox::String m_path;
     Brivox::String m_key;
@@ -108,6 +119,31 @@ private:
     int m_state = 0;
     bool m_mark = false;
 };
+
+namespace Brivox {
+class MersenneTwister;
+}
+
+// Where a background copy tells of its failure, with the message. Called on a pool worker: it
+// must only post.
+using CopyFailureReport = std::function<void(const Brivox::String& message)>;
+
+// The background copy of one entry to a destination path. It works on its own copy of the entry
+// and touches neither the list nor the document; a failure goes to the report.
+class CopyEntryJob
+{
+public:
+    CopyEntryJob(std::shared_ptr<const CFileInfo> entry, const Brivox::String& destination,
+                 CopyFailureReport report);
+    void operator()() const;
+
+private:
+    std::shared_ptr<const CFileInfo> m_entry;
+    Brivox::String m_destination;
+    CopyFailureReport m_report;
+};
+
+class CPendingCopies;
 
 class CFileList
 {
@@ -178,6 +214,58 @@ public:
     void NextFolder();
     void PrevFolder();
 
+    // Marks. SetMark acts on the current entry and tells the window of its row; the others leave
+    // telling the window to the caller.
+    void SetMark(bool mark);
+    void InvertAllMarks();
+    // The entries from the first to the current one, both included.
+    void InvertMarksToCurrent();
+    void ClearMarks();
+    int CountMarked() const;
+    // The next (previous) marked entry after the current one becomes current, wrapping around;
+    // nothing when no other entry is marked.
+    void NextMarked();
+    void PrevMarked();
+    // In list order.
+    std::vector<Brivox::String> GetMarkedPaths() const;
+
+    // Random orders: the shown entry becomes the first and stays current. ShuffleFolders keeps
+    // the entries of each folder together and in their order, and shuffles the folders.
+    void Shuffle();
+    void Shuffle(Brivox::MersenneTwister& generator);
+    void ShuffleFolders();
+    void ShuffleFolders(Brivox::MersenneTwister& generator);
+    // Steps to the neighbour of the current entry in key order, wrapping around, without
+    // changing the list's order.
+    void NextInSortedOrder();
+    void PrevInSortedOrder();
+
+    // The current entry leaves the list; its file stays. The entry after it becomes current (the
+    // first after the last).
+    void RemoveCurrent();
+    // Deletes the current entry's file (never a folder) directly or to the recycle bin; the entry
+    // leaves the list only when its file is gone. Throws RuntimeException, the path followed by
+    // "の削除に失敗しました" and CR LF, when it is not.
+    void DeleteCurrent(bool toRecycleBin, HWND owner);
+    // The current entry's file moves to the destination path; the entry leaves the list or
+    // follows its file.
+    void MoveCurrentTo(const Brivox::String& destination, bool removeFromList);
+    // The marked entries leave the list; with deleteFiles their files are deleted first, every
+    // deletion tried, and an entry whose file is still there afterwards (a folder always) stays.
+    // The failures, each ending in CR LF, are thrown as one RuntimeException after the list has
+    // been updated.
+    void RemoveMarked(bool deleteFiles, bool toRecycleBin, HWND owner);
+    // Copies (moves) every marked entry's file into the folder. Every file is tried; the
+    // failures, each ending in CR LF, are thrown as one RuntimeException at the end. A moved
+    // entry leaves the list or follows its file; one that failed stays as it was.
+    void CopyMarkedTo(const Brivox::String& folder);
+    void MoveMarkedTo(const Brivox::String& folder, bool removeFromList);
+    // Copies the current entry's file to the destination on a pool worker and returns at once.
+    void PostCopyCurrentTo(const Brivox::String& destination, const CopyFailureReport& report);
+    // Returns once every copy posted so far has ended. The operations that delete or move files
+    // wait by themselves, and so does the destructor.
+    void WaitForCopies();
+
     // Facts of the current entry; an entry must be current.
     Brivox::String GetCurrentTimeText() const;
     Brivox::String GetCurrentOutermostPath() const;
@@ -212,6 +300,7 @@ private:
     void UpdateKeys(int keyMode, int from, int to);
     const CFileInfo& CurrentEntry() const;
     void NotifyRefresh();
+    void StepInSortedOrder(int step);
 
     IFileListObserver* m_window = nullptr;
     std::deque<CFileInfo> m_entries;
@@ -222,4 +311,6 @@ private:
     std::unique_ptr<std::set<Brivox::String>> m_visited;
     // The archive extensions of the readers, read once per open.
     std::vector<Brivox::String> m_archiveExtensions;
+    // The background copies not yet ended; shared with their jobs.
+    std::shared_ptr<CPendingCopies> m_copies;
 };
