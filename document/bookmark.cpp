@@ -37,8 +37,9 @@ void AppendPaths(Brivox::StringBuilder& text, const std::vector<String>& paths)
     }
 }
 
-// The user is asked in a box of its own, without an owner window.
-bool AskToConvert(const String& path)
+} // namespace
+
+bool AskToConvertBookmark(const String& path)
 {
     const Brivox::Encoding& encoding = Brivox::GetDefaultEncoding();
     const String question = L"読み込まれたブックマークファイル '" + path +
@@ -47,8 +48,6 @@ bool AskToConvert(const String& path)
                                         encoding.ToMultiByte(L"確認").c_str(),
                                         MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES;
 }
-
-} // namespace
 
 String FormatBookmarkText(const BookmarkContent& content)
 {
@@ -145,9 +144,22 @@ void CFileList::ReplaceEntries(const std::vector<String>& paths, const String& c
 
 void CFileList::OpenBookmark(const String& path)
 {
+    const bool old = LoadBookmark(path);
+    try {
+        if (old && AskToConvertBookmark(path))
+            SaveBookmark(path);
+    } catch (...) {
+        Clear();
+        throw;
+    }
+}
+
+bool CFileList::LoadBookmark(const String& path)
+{
     Clear();
     try {
         String current;
+        bool old = false;
         if (!ReadBookmark(path, current)) {
             try {
                 ReadOldBookmark(path, current);
@@ -155,10 +167,10 @@ void CFileList::OpenBookmark(const String& path)
                 throw Brivox::RuntimeException(L"ブックマークファイル '" + path +
                                                L"' の読み込みに失敗しました");
             }
-            if (AskToConvert(path))
-                SaveBookmark(path);
+            old = true;
         }
         NotifyRefresh();
+        return old;
     } catch (...) {
         Clear();
         throw;

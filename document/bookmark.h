@@ -25,3 +25,7 @@ Brivox::String FormatBookmarkText(const BookmarkContent& content);
 // compared exactly); a text of fewer than four lines is not one either. Lines end at CR LF, LF or
 // CR; empty lines among the paths are skipped.
 [[nodiscard]] bool ParseBookmarkText(const Brivox::String& text, BookmarkContent& content);
+
+// Asks the user, in a box without owner window, whether the old bookmark at path is to be
+// rewritten in the text form.
+[[nodiscard]] bool AskToConvertBookmark(const Brivox::String& path);

@@ -200,6 +200,9 @@ public:
     // Empties the list and opens a bookmark of either form; the user may have an old one
     // rewritten in the text form. Any failure leaves the list empty and passes on.
     void OpenBookmark(const Brivox::String& path);
+    // OpenBookmark without the question, for a caller that must not keep the list locked while
+    // the user answers: true when the file was in the old form.
+    [[nodiscard]] bool LoadBookmark(const Brivox::String& path);
 
 private:
     // The steps of an open. Entries come without keys: the open keys them once their duplicates

@@ -425,6 +425,36 @@ TEST_F(BookmarkTest, YesRewritesAnOldBookmarkInTheTextForm)
     EXPECT_EQ(Boxes().count, 1);
 }
 
+TEST_F(BookmarkTest, AConversionThatCannotBeWrittenLeavesTheFileAndAnEmptyList)
+{
+    const String path = At(L"old.knb");
+    const Bytes old = OldBookmark({L"C:\\a.jpg", L"C:\\b.jpg"}, L"C:\\b.jpg", {});
+    WriteBytes(path, old);
+    FileTestSupport::MakeReadOnly(path);
+
+    Boxes().answer = IDYES;
+    EXPECT_THROW(reader.OpenBookmark(path), Brivox::IOException);
+    EXPECT_EQ(Boxes().count, 1);
+    EXPECT_EQ(reader.GetCount(), 0);
+    EXPECT_EQ(reader.GetCurrent(), -1);
+    EXPECT_EQ(ReadBytes(path), old);
+}
+
+TEST_F(BookmarkTest, LoadBookmarkTellsTheOldFormWithoutAsking)
+{
+    const String oldPath = At(L"old.knb"), textPath = At(L"text.knb");
+    WriteBytes(oldPath, OldBookmark({L"C:\\a.jpg", L"C:\\b.jpg"}, L"C:\\b.jpg", {}));
+    WriteBytes(textPath,
+               Utf16Lines({L"[knbookmark/ver:1]", L"current:", L"C:\\a.jpg", L"files:", L"C:\\a.jpg"}));
+
+    EXPECT_TRUE(reader.LoadBookmark(oldPath));
+    EXPECT_EQ(Entries(reader), (std::vector<std::wstring>{L"C:\\a.jpg", L"C:\\b.jpg"}));
+    EXPECT_EQ(reader.GetCurrent(), 1);
+    EXPECT_FALSE(reader.LoadBookmark(textPath));
+    EXPECT_EQ(Entries(reader), std::vector<std::wstring>{L"C:\\a.jpg"});
+    EXPECT_EQ(Boxes().count, 0);
+}
+
 TEST_F(BookmarkTest, DamagedOldBookmarksFailCleanly)
 {
     const Bytes good = OldBookmark({L"C:\\a.jpg", L"C:\\b.jpg"}, L"C:\\b.jpg", {});

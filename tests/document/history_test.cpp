@@ -36,7 +36,8 @@ protected:
     // History files numbered as given, each holding a text that names it.
     void MakeSeries(const std::vector<int>& numbers)
     {
-        FileTestSupport::MakeFolder(At(L"history"));
+        if (!FileTestSupport::Exists(At(L"history")))
+            FileTestSupport::MakeFolder(At(L"history"));
         for (int number : numbers)
             WriteText(GetHistoryFilePath(folder, number), Old(number));
     }
