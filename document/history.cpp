@@ -41,7 +41,8 @@ String GetHistoryFilePath(const String& folder, int number)
 
 void WriteHistory(const CFileList& list, const String& folder, int count)
 {
-    if (count <= 0)
+    // A list without a current entry has nothing worth reopening.
+    if (count <= 0 || list.GetCurrent() < 0)
         return;
     const String text = list.GetBookmarkText();
     Brivox::WriteFileReplacing(GetHistoryFilePath(folder, 0), [&](const String& temporary) {

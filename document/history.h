@@ -20,9 +20,9 @@ Brivox::String GetHistoryFolder(const Brivox::String& historyDir);
 Brivox::String GetHistoryFilePath(const Brivox::String& folder, int number);
 
 // Saves the list as the new "00.knb" of a series of at most `count` files, making the folder when
-// missing. When "00.knb" exists, the file numbered count - 1 is deleted and each older file moves
-// one number up first. The bookmark is complete in a temporary file before the series changes, so
-// a failed write leaves the series as it was.
+// missing; nothing happens for a count of 0 or less or a list without a current entry. When "00.knb" exists,
+// the file numbered count - 1 is deleted and each older file moves one number up first. The bookmark is
+// complete in a temporary file before the series changes, so a failed write leaves the series as it was.
 void WriteHistory(const CFileList& list, const Brivox::String& folder, int count);
 
 // Moves history file `number` to a temporary name in the folder, out of the reach of any rotation;

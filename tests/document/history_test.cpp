@@ -99,16 +99,21 @@ TEST_F(HistoryTest, AWriteShiftsTheSeriesWhenTheNewestFileExists)
     }
 }
 
-TEST_F(HistoryTest, ACountOfOneReplacesTheNewestAndNoCountWritesNothing)
+TEST_F(HistoryTest, ACountOfOneReplacesTheNewest)
 {
     MakeSeries({0});
     WriteHistory(list, folder, 1);
     EXPECT_EQ(Series(), (Files{{L"00.knb", "new"}}));
+}
 
-    MakeSeries({0});
+TEST_F(HistoryTest, NoCountOrAnEmptyListWritesNothing)
+{
+    MakeSeries({0, 1});
     WriteHistory(list, folder, 0);
     WriteHistory(list, folder, -1);
-    EXPECT_EQ(Series(), (Files{{L"00.knb", Old(0)}}));
+    list.Clear();
+    WriteHistory(list, folder, 3);
+    EXPECT_EQ(Series(), (Files{{L"00.knb", Old(0)}, {L"01.knb", Old(1)}}));
 }
 
 TEST_F(HistoryTest, AHistoryFolderThatIsAFileFailsAndChangesNothing)
