@@ -9,6 +9,9 @@
 #include "foundation/string_builder.h"
 #include "foundation/text_file.h"
 
+#include <utility>
+#include <vector>
+
 using Brivox::String;
 
 namespace {

@@ -290,6 +290,11 @@ TEST_F(BookmarkTest, TextFormsReadOrFailAsTheirHeaderLinesSay)
     const std::vector<Case> cases{
         {"the written form", Utf16Lines(good), true, {a, b}, 1},
         {"UTF-16BE", utf16be(Utf16Lines(good)), true, {a, b}, 1},
+        {"the saved order, unsorted",
+         Utf16Lines({L"[knbookmark/ver:1]", L"current:", b, L"files:", b, a}),
+         true,
+         {b, a},
+         0},
         {"no byte-order mark: the ANSI code page", ansi(joined(good, L"\r\n")), true, {a, b}, 1},
         {"LF only", ansi(joined(good, L"\n")), true, {a, b}, 1},
         {"CR only, no break after the last line",
