@@ -272,6 +272,26 @@ public:
     Brivox::String GetCurrentContainerName() const;
     Brivox::String GetCurrentMd5() const;
 
+    // Bookmark files: the text form is written, the older compressed form is read as well.
+    // Writes the list as a text bookmark through a temporary file that replaces the path's file
+    // only once complete; missing folders are made.
+    void SaveBookmark(const Brivox::String& path) const;
+    // The list's text bookmark as SaveBookmark writes it.
+    Brivox::String GetBookmarkText() const;
+    // Replaces the entries with those of a text bookmark and reopens its archives; current is
+    // the saved current path. False, the list untouched, when the file is not one. An archive
+    // that no longer opens throws.
+    [[nodiscard]] bool ReadBookmark(const Brivox::String& path, Brivox::String& current);
+    // The same for the old compressed form; archives that no longer open are left out, damaged
+    // data throw.
+    bool ReadOldBookmark(const Brivox::String& path, Brivox::String& current);
+    // Empties the list and opens a bookmark of either form; the user may have an old one
+    // rewritten in the text form. Any failure leaves the list empty and passes on.
+    void OpenBookmark(const Brivox::String& path);
+    // OpenBookmark without the question, for a caller that must not keep the list locked while
+    // the user answers: true when the file was in the old form.
+    [[nodiscard]] bool LoadBookmark(const Brivox::String& path);
+
 private:
     // The steps of an open. Entries come without keys: the open keys them once their duplicates
     // are gone.
@@ -301,6 +321,9 @@ private:
     const CFileInfo& CurrentEntry() const;
     void NotifyRefresh();
     void StepInSortedOrder(int step);
+    // The entries become plain entries of the paths, linked to the opened archives and keyed;
+    // the entry of the current path becomes current.
+    void ReplaceEntries(const std::vector<Brivox::String>& paths, const Brivox::String& currentPath);
 
     IFileListObserver* m_window = nullptr;
     std::deque<CFileInfo> m_entries;
