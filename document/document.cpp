@@ -1,11 +1,15 @@
 #include "document/document.h"
 
+#include "document/bookmark.h"
 #include "document/cache_sizing.h"
+#include "document/history.h"
 #include "formats/archiver_dll.h"
+#include "foundation/encoding.h"
 #include "foundation/fake_deleter.h"
 #include "foundation/file_name.h"
 #include "foundation/numeric.h"
 #include "foundation/system_info.h"
+#include "foundation/temp_file.h"
 #include "imaging/plane_factory.h"
 #include "settings/filter_settings.h"
 
@@ -47,6 +51,11 @@ std::vector<String> SplitAtSemicolons(const String& text)
 }
 
 const wchar_t* const unknownImageName = L"不明な画像";
+
+String MessageOf(const std::exception& error)
+{
+    return Brivox::GetDefaultEncoding().ToString(error.what());
+}
 
 } // namespace
 
@@ -99,8 +108,11 @@ CDocument::CDocument(IDocView* view, Brivox::IQueryArchivePassword* fallbackPass
 
 CDocument::~CDocument()
 {
+    // A duplicate still being made reports through the view.
+    m_fileList.WaitForCopies();
     try {
-        Close();
+        if (!IsBusy())
+            CloseDocument(false);
     } catch (...) {
         // A destructor reports nothing; the list is empty either way.
     }
@@ -240,8 +252,10 @@ void CDocument::ApplySettings(bool refresh)
 
     m_background = config.GetRGB(L"DrawBgColor");
     m_passwords.SetStoredPasswords(config.GetString(L"ArcPassAutoTry"));
-    if (m_historyCount < 0)
-        m_historyCount = config.GetInt(L"HistoryMax");
+    const int historyMax = config.GetInt(L"HistoryMax");
+    if (m_historyCount >= 0 && historyMax < m_historyCount)
+        TrimHistory(HistoryFolder(), historyMax, m_historyCount);
+    m_historyCount = historyMax;
 
     if (refresh)
         Refresh();
@@ -566,6 +580,10 @@ void CDocument::ChangeListAndReset(const std::function<void()>& change)
 
 void CDocument::OpenPath(const String& path)
 {
+    if (Brivox::CFileName::GetLowerExtension(path) == String(L"knb")) {
+        OpenBookmark(path, true);
+        return;
+    }
     if (IsBusy())
         return;
     const CBusyScope busy(*this);
@@ -591,14 +609,102 @@ void CDocument::Close()
     if (IsBusy())
         return;
     const CBusyScope busy(*this);
+    CloseDocument(true);
+}
+
+String CDocument::HistoryFolder() const
+{
+    return GetHistoryFolder(m_settings->GetRaw(L"HistoryDir"));
+}
+
+void CDocument::CloseDocument(bool report)
+{
+    String error;
     {
         DocumentLock lock(m_lock);
+        if (m_fileList.GetCurrent() >= 0 && HasPageImage()) {
+            try {
+                WriteHistory(m_fileList, HistoryFolder(), m_settings->GetInt(L"HistoryMax"));
+            } catch (const std::exception& failure) {
+                // The reader's list goes all the same; the user learns that its history did not.
+                error = MessageOf(failure);
+            }
+        }
         m_fileList.Clear();
         m_bookmarkPath = String();
     }
     m_imageLoader->Clear();
     Reset();
     Refresh();
+    if (report && error.Length() > 0)
+        m_view->ReportError(error);
+}
+
+void CDocument::LoadBookmarkFile(const String& path)
+{
+    try {
+        bool old = false;
+        {
+            DocumentLock lock(m_lock);
+            old = m_fileList.LoadBookmark(path);
+        }
+        // The question is a modal box: asked without the lock, which the page worker needs.
+        if (old && AskToConvertBookmark(path)) {
+            DocumentLock lock(m_lock);
+            try {
+                m_fileList.SaveBookmark(path);
+            } catch (...) {
+                m_fileList.Clear();
+                throw;
+            }
+        }
+    } catch (...) {
+        Reset();
+        Refresh();
+        throw;
+    }
+    Reset();
+    Refresh();
+}
+
+void CDocument::OpenBookmark(const String& path, bool remember)
+{
+    if (IsBusy())
+        return;
+    const CBusyScope busy(*this);
+    CloseDocument(true);
+    if (remember)
+        m_bookmarkPath = path;
+    LoadBookmarkFile(path);
+}
+
+void CDocument::SaveBookmark(const String& path, bool remember)
+{
+    if (remember)
+        m_bookmarkPath = path;
+    DocumentLock lock(m_lock);
+    m_fileList.SaveBookmark(path);
+}
+
+void CDocument::OpenHistory(int k)
+{
+    if (IsBusy())
+        return;
+    const CBusyScope busy(*this);
+    const String folder = HistoryFolder();
+    // Taken out of the series before the close rotates it: a file that cannot be taken leaves
+    // everything as it was.
+    const std::unique_ptr<Brivox::CTempFile> taken = TakeHistoryFile(folder, k);
+    CloseDocument(true);
+    {
+        DocumentLock lock(m_lock);
+        try {
+            CloseHistoryGaps(folder, std::max(m_settings->GetInt(L"HistoryMax"), k + 1));
+        } catch (const std::exception& failure) {
+            m_view->ReportError(MessageOf(failure));
+        }
+    }
+    LoadBookmarkFile(taken->GetPath());
 }
 
 // ----------------------------------------------------------------------------------------------
@@ -618,14 +724,7 @@ bool CDocument::CanNavigate() const
 
 void CDocument::GoTo(int index)
 {
-    if (!CanNavigate())
-        return;
-    {
-        DocumentLock lock(m_lock);
-        m_fileList.SetCurrent(index);
-    }
-    Reset();
-    Refresh();
+    Navigate([&] { m_fileList.SetCurrent(index); });
 }
 
 void CDocument::GoLast()
@@ -697,26 +796,147 @@ void CDocument::GoPrevious(int count, bool refresh)
 
 void CDocument::GoNextFolder()
 {
-    if (!CanNavigate())
-        return;
-    {
-        DocumentLock lock(m_lock);
-        m_fileList.NextFolder();
-    }
-    Reset();
-    Refresh();
+    Navigate([&] { m_fileList.NextFolder(); });
 }
 
 void CDocument::GoPrevFolder()
+{
+    Navigate([&] { m_fileList.PrevFolder(); });
+}
+
+void CDocument::Navigate(const std::function<void()>& change)
 {
     if (!CanNavigate())
         return;
     {
         DocumentLock lock(m_lock);
-        m_fileList.PrevFolder();
+        change();
     }
     Reset();
     Refresh();
+}
+
+void CDocument::ChangeMarks(const std::function<void()>& change)
+{
+    if (IsBusy())
+        return;
+    {
+        DocumentLock lock(m_lock);
+        change();
+    }
+    Refresh();
+}
+
+void CDocument::SetMark(bool mark)
+{
+    ChangeMarks([&] { m_fileList.SetMark(mark); });
+}
+
+void CDocument::InvertAllMarks()
+{
+    ChangeMarks([&] { m_fileList.InvertAllMarks(); });
+}
+
+void CDocument::InvertMarksToCurrent()
+{
+    ChangeMarks([&] { m_fileList.InvertMarksToCurrent(); });
+}
+
+void CDocument::ClearMarks()
+{
+    ChangeMarks([&] { m_fileList.ClearMarks(); });
+}
+
+void CDocument::GoNextMarked()
+{
+    Navigate([&] { m_fileList.NextMarked(); });
+}
+
+void CDocument::GoPrevMarked()
+{
+    Navigate([&] { m_fileList.PrevMarked(); });
+}
+
+void CDocument::GoNextInSortedOrder()
+{
+    Navigate([&] { m_fileList.NextInSortedOrder(); });
+}
+
+void CDocument::GoPrevInSortedOrder()
+{
+    Navigate([&] { m_fileList.PrevInSortedOrder(); });
+}
+
+void CDocument::RemoveCurrentFromList()
+{
+    Navigate([&] { m_fileList.RemoveCurrent(); });
+}
+
+void CDocument::SortList(int keyMode)
+{
+    Navigate([&] { m_fileList.SortBy(keyMode); });
+}
+
+void CDocument::Shuffle()
+{
+    Navigate([&] { m_fileList.Shuffle(); });
+}
+
+void CDocument::ShuffleFolders()
+{
+    Navigate([&] { m_fileList.ShuffleFolders(); });
+}
+
+void CDocument::DeleteCurrentFile(HWND owner)
+{
+    if (IsBusy() || m_fileList.GetCurrent() < 0)
+        return;
+    const CBusyScope busy(*this);
+    const bool toRecycleBin = m_settings->GetBool(L"DeleteByShell");
+    ChangeListAndReset([&] { m_fileList.DeleteCurrent(toRecycleBin, owner); });
+}
+
+void CDocument::MoveCurrentFile(const String& destination)
+{
+    if (IsBusy() || m_fileList.GetCurrent() < 0)
+        return;
+    const CBusyScope busy(*this);
+    const bool removeFromList = m_settings->GetBool(L"RemoveOnMove");
+    ChangeListAndReset([&] { m_fileList.MoveCurrentTo(destination, removeFromList); });
+}
+
+void CDocument::CopyCurrentFileInBackground(const String& destination)
+{
+    if (m_fileList.GetCurrent() < 0)
+        return;
+    IDocView* view = m_view;
+    DocumentLock lock(m_lock);
+    m_fileList.PostCopyCurrentTo(destination, [view](const String& message) { view->ReportError(message); });
+}
+
+void CDocument::RemoveMarked(bool deleteFiles, bool toRecycleBin, HWND owner)
+{
+    if (IsBusy())
+        return;
+    const CBusyScope busy(*this);
+    ChangeListAndReset([&] { m_fileList.RemoveMarked(deleteFiles, toRecycleBin, owner); });
+}
+
+void CDocument::MoveMarkedTo(const String& folder, bool removeFromList)
+{
+    if (IsBusy())
+        return;
+    const CBusyScope busy(*this);
+    ChangeListAndReset([&] { m_fileList.MoveMarkedTo(folder, removeFromList); });
+}
+
+void CDocument::CopyMarkedTo(const String& folder)
+{
+    if (IsBusy())
+        return;
+    const CBusyScope busy(*this);
+    DocumentLock lock(m_lock);
+    m_fileList.CopyMarkedTo(folder);
 }
 
 void CDocument::Reload(bool resetFailed)
@@ -885,6 +1105,18 @@ String CDocument::GetCurrentPathOrDefault() const
     if (HasCurrentImage())
         return m_fileList.GetEntry(m_fileList.GetCurrent()).GetPath();
     return Brivox::CFileName::FromCurrentDirectory(L"ファイル.bmp");
+}
+
+std::vector<String> CDocument::GetMarkedPaths() const
+{
+    DocumentLock lock(m_lock);
+    return m_fileList.GetMarkedPaths();
+}
+
+int CDocument::CountMarked() const
+{
+    DocumentLock lock(m_lock);
+    return m_fileList.CountMarked();
 }
 
 CDocument::SListRows CDocument::GetListRows() const

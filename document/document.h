@@ -134,8 +134,17 @@ public:
     // Opening: a list of paths, or one path, replaces nothing by itself; the entries are added.
     void OpenPaths(const std::vector<Brivox::String>& paths);
     void OpenPath(const Brivox::String& path);
-    // Empties the list and the pages.
+    // Writes the history when a page is on show, then empties the list and the pages. A failed
+    // history write is reported through the view; the document is emptied all the same.
     void Close();
+
+    // Bookmarks: the list as it was saved, or saved as it is. With remember the path becomes the
+    // document's bookmark path.
+    void OpenBookmark(const Brivox::String& path, bool remember);
+    void SaveBookmark(const Brivox::String& path, bool remember);
+    // Opens history entry k as the history dialog numbered it, taking it out of the series.
+    void OpenHistory(int k);
+    const Brivox::String& GetBookmarkPath() const { return m_bookmarkPath; }
 
     // Navigation; each does nothing while no page is shown or while another operation runs.
     void GoTo(int index);
@@ -145,6 +154,31 @@ public:
     void GoPrevious(int count, bool refresh = true);
     void GoNextFolder();
     void GoPrevFolder();
+
+    // Marks; each refreshes the view.
+    void SetMark(bool mark);
+    void InvertAllMarks();
+    void InvertMarksToCurrent();
+    void ClearMarks();
+    // Steps and order changes; like navigation they need a page on show.
+    void GoNextMarked();
+    void GoPrevMarked();
+    void GoNextInSortedOrder();
+    void GoPrevInSortedOrder();
+    void RemoveCurrentFromList();
+    void SortList(int keyMode);
+    void Shuffle();
+    void ShuffleFolders();
+
+    // The files behind the entries. Failures pass on as one exception after the list and the
+    // pages show what is left on disk.
+    void DeleteCurrentFile(HWND owner);
+    void MoveCurrentFile(const Brivox::String& destination);
+    // A duplicate made on a pool thread; its failure is reported through the view.
+    void CopyCurrentFileInBackground(const Brivox::String& destination);
+    void RemoveMarked(bool deleteFiles, bool toRecycleBin, HWND owner);
+    void MoveMarkedTo(const Brivox::String& folder, bool removeFromList);
+    void CopyMarkedTo(const Brivox::String& folder);
 
     // Decodes and composes again; failed files are tried again when asked.
     void Reload(bool resetFailed);
@@ -164,6 +198,8 @@ public:
     int GetFileCount() const { return m_fileList.GetCount(); }
     int GetCurrentIndex() const { return m_fileList.GetCurrent(); }
     std::shared_ptr<CFileInfo> GetEntryCopy(int index) const;
+    std::vector<Brivox::String> GetMarkedPaths() const;
+    int CountMarked() const;
     Brivox::String GetCurrentOutermostPath() const;
     unsigned GetCurrentFileSize() const;
     Brivox::String GetCurrentTimeText() const;
@@ -249,6 +285,16 @@ private:
     // Runs the list change under the document lock, then resets the ring and refreshes, also when
     // the change throws.
     void ChangeListAndReset(const std::function<void()>& change);
+    // A step or order change of the list while a page is on show.
+    void Navigate(const std::function<void()>& change);
+    // A mark change, then a refresh.
+    void ChangeMarks(const std::function<void()>& change);
+    // Close's work; `report` false (in the destructor) keeps a history failure to itself.
+    void CloseDocument(bool report);
+    // The bookmark or history file into the emptied list, the question of converting an old one
+    // asked outside the lock.
+    void LoadBookmarkFile(const Brivox::String& path);
+    Brivox::String HistoryFolder() const;
 
     IDocView* const m_view;
     Brivox::CConfig* const m_settings;

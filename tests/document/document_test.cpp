@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <map>
+#include <mutex>
 #include <random>
 #include <string>
 #include <thread>
@@ -136,11 +137,24 @@ class FakeView : public IDocView
 public:
     void UpdateScrollBars() override { ++scrollBarUpdates; }
     void InvalidateView(const Brivox::CRect&) override { ++invalidations; }
-    void ReportError(const String& text) override { errors.push_back(text); }
+    // Reports may come from a pool thread.
+    void ReportError(const String& text) override
+    {
+        std::lock_guard<std::mutex> lock(errorsLock);
+        errors.push_back(text.CStr());
+    }
+    std::vector<std::wstring> Errors()
+    {
+        std::lock_guard<std::mutex> lock(errorsLock);
+        return errors;
+    }
 
     int scrollBarUpdates = 0;
     int invalidations = 0;
-    std::vector<String> errors;
+
+private:
+    std::mutex errorsLock;
+    std::vector<std::wstring> errors;
 };
 
 // The user's password dialog: records what it was asked and gives "typed" or nothing.
@@ -560,6 +574,149 @@ TEST_F(DocumentTest, RandomOperationsKeepThePageOnTheCurrentFileUnderTheLockChec
         ASSERT_TRUE(doc.HasPageImage()) << "step " << step;
         EXPECT_EQ(doc.GetCurrentIndex(), Shown()) << "step " << step;
     }
+}
+
+// ---- Marks, list order and the files behind the entries
+
+TEST_F(DocumentTest, MarksStepsAndRemovalFromTheListFollowTheShownPage)
+{
+    MakeFiles(5);
+    CDocument& doc = Make();
+    doc.OpenPath(At(L"d\\"));
+    doc.GoTo(1);
+    doc.SetMark(true);
+    doc.GoTo(3);
+    doc.SetMark(true);
+    EXPECT_EQ(2, doc.CountMarked());
+    EXPECT_EQ((std::vector<std::wstring>{File(1).CStr(), File(3).CStr()}), [&] {
+        std::vector<std::wstring> paths;
+        for (const String& path : doc.GetMarkedPaths())
+            paths.push_back(path.CStr());
+        return paths;
+    }());
+    doc.GoNextMarked();
+    EXPECT_EQ(1, Shown());
+    doc.RemoveMarked(false, false, nullptr);
+    EXPECT_EQ(3, doc.GetFileCount());
+    EXPECT_TRUE(doc.HasPageImage());
+    EXPECT_EQ(doc.GetCurrentIndex(), [&] {
+        const String shown = doc.GetEntryCopy(doc.GetCurrentIndex())->GetPath();
+        for (int i = 0; i < doc.GetFileCount(); ++i)
+            if (doc.GetEntryCopy(i)->GetPath() == shown)
+                return i;
+        return -1;
+    }());
+    // The files stay on disk when only the list forgets them.
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(File(1).CStr()));
+}
+
+TEST_F(DocumentTest, DeletingTheCurrentFileShowsTheNextAndAFailedDuplicateIsReported)
+{
+    settings.SetBool(L"DeleteByShell", false);
+    MakeFiles(3);
+    CDocument& doc = Make();
+    doc.OpenPath(File(1));
+    doc.DeleteCurrentFile(nullptr);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(File(1).CStr()));
+    EXPECT_EQ(2, doc.GetFileCount());
+    EXPECT_EQ(2, Shown());
+    // A duplicate onto a file that exists fails on its pool thread and reaches the view.
+    doc.CopyCurrentFileInBackground(File(0));
+    document.reset();
+    ASSERT_EQ(1u, view.Errors().size());
+    EXPECT_NE(std::wstring::npos, view.Errors()[0].find(L"p02.tst"));
+}
+
+// ---- Bookmarks and the history
+
+class DocumentHistoryTest : public DocumentTest
+{
+protected:
+    void SetUp() override
+    {
+        DocumentTest::SetUp();
+        settings.SetRaw(L"HistoryDir", At(L"h\\"));
+        settings.SetInt(L"HistoryMax", 3);
+    }
+    String History(int number) const
+    {
+        wchar_t name[16];
+        swprintf(name, 16, L"h\\%02d.knb", number);
+        return At(name);
+    }
+    bool Exists(const String& path) const
+    {
+        return ::GetFileAttributesW(path.CStr()) != INVALID_FILE_ATTRIBUTES;
+    }
+};
+
+TEST_F(DocumentHistoryTest, ABookmarkOpensThroughOpenPathInAnyLetterCase)
+{
+    MakeFiles(4);
+    CDocument& doc = Make();
+    doc.OpenPath(File(2));
+    doc.SaveBookmark(At(L"list.knb"), false);
+    EXPECT_EQ(0, std::wstring(doc.GetBookmarkPath().CStr()).size());
+    doc.Close();
+    EXPECT_EQ(0, doc.GetFileCount());
+    doc.OpenPath(At(L"LIST.KNB"));
+    EXPECT_EQ(4, doc.GetFileCount());
+    EXPECT_EQ(2, Shown());
+    EXPECT_EQ(std::wstring(At(L"LIST.KNB").CStr()), doc.GetBookmarkPath().CStr());
+}
+
+TEST_F(DocumentHistoryTest, ClosingWithAPageOnShowWritesTheNewestHistoryFile)
+{
+    MakeFiles(3);
+    CDocument& doc = Make();
+    doc.Close(); // nothing on show: nothing written
+    EXPECT_FALSE(Exists(History(0)));
+    doc.OpenPath(File(1));
+    doc.Close();
+    EXPECT_TRUE(Exists(History(0)));
+    EXPECT_FALSE(doc.HasPageImage());
+    doc.OpenPath(File(2));
+    doc.Close();
+    EXPECT_TRUE(Exists(History(1)));
+    // The older list, taken out of the series and opened; the series closes its gap.
+    doc.OpenHistory(1);
+    EXPECT_EQ(1, Shown());
+    EXPECT_TRUE(Exists(History(0)));
+    EXPECT_FALSE(Exists(History(1)));
+    // With a page on show, the close writes it as the newest file first.
+    doc.OpenHistory(0);
+    EXPECT_EQ(2, Shown());
+    EXPECT_TRUE(Exists(History(0)));
+    EXPECT_FALSE(Exists(History(1)));
+    EXPECT_TRUE(view.Errors().empty());
+}
+
+TEST_F(DocumentHistoryTest, AHistoryFolderThatIsAFileIsReportedOnceAndTheDocumentStillEmpties)
+{
+    WriteText(At(L"h"), "not a folder");
+    MakeFiles(2);
+    CDocument& doc = Make();
+    doc.OpenPath(File(0));
+    doc.Close();
+    EXPECT_EQ(0, doc.GetFileCount());
+    EXPECT_FALSE(doc.HasPageImage());
+    EXPECT_EQ(1u, view.Errors().size());
+    doc.OpenPath(File(1));
+    EXPECT_NO_THROW(document.reset());
+    EXPECT_EQ(1u, view.Errors().size());
+}
+
+TEST_F(DocumentHistoryTest, ALowerHistoryCountDeletesTheFilesItNoLongerKeeps)
+{
+    MakeFolder(At(L"h"));
+    for (int i = 0; i < 3; ++i)
+        WriteText(History(i), "x");
+    CDocument& doc = Make();
+    settings.SetInt(L"HistoryMax", 1);
+    doc.ApplySettings(false);
+    EXPECT_TRUE(Exists(History(0)));
+    EXPECT_FALSE(Exists(History(1)));
+    EXPECT_FALSE(Exists(History(2)));
 }
 
 } // namespace
