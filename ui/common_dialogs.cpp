@@ -105,8 +105,8 @@ void CleanInvalidFileName(char* name)
 CFileDialog::CFileDialog() : m_block{}, m_filter(1, '\0')
 {
     m_block.lStructSize = sizeof(m_block);
-    m_block.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_LONGNAMES |
-                    OFN_ENABLESIZING;
+    m_block.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST |
+                    OFN_LONGNAMES | OFN_ENABLESIZING;
 }
 
 void CFileDialog::SetFolder(const String& path)
@@ -195,7 +195,8 @@ bool CFileDialog::Run(Mode mode)
         return true;
     }
     if (error != 0)
-        throw RuntimeException(FormatString(L"なんかエラーっぽいです。エラーコード：%lu", static_cast<unsigned long>(error)));
+        throw RuntimeException(
+            FormatString(L"なんかエラーっぽいです。エラーコード：%lu", static_cast<unsigned long>(error)));
     return false;
 }
 

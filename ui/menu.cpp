@@ -74,14 +74,15 @@ void ToolStripItemCollection::InsertItem(const std::shared_ptr<ToolStripItem>& i
     }
     case ToolStripItem::KindCommand: {
         const auto& command = static_cast<const ToolStripTextItem&>(*item);
-        inserted = InsertCaptionedItem(m_menu, position, MIIM_STATE | MIIM_ID | MIIM_TYPE, StateOf(command),
-                                       static_cast<UINT>(command.GetCommandId()), nullptr, command.GetCaption());
+        inserted =
+            InsertCaptionedItem(m_menu, position, MIIM_STATE | MIIM_ID | MIIM_TYPE, StateOf(command),
+                                static_cast<UINT>(command.GetCommandId()), nullptr, command.GetCaption());
         break;
     }
     case ToolStripItem::KindSubmenu: {
         const auto& submenu = static_cast<const ToolStripMenuItem&>(*item);
-        inserted = InsertCaptionedItem(m_menu, position, MIIM_STATE | MIIM_SUBMENU | MIIM_TYPE, StateOf(submenu), 0,
-                                       submenu.GetPopup(), submenu.GetCaption());
+        inserted = InsertCaptionedItem(m_menu, position, MIIM_STATE | MIIM_SUBMENU | MIIM_TYPE,
+                                       StateOf(submenu), 0, submenu.GetPopup(), submenu.GetCaption());
         break;
     }
     default:
@@ -92,7 +93,8 @@ void ToolStripItemCollection::InsertItem(const std::shared_ptr<ToolStripItem>& i
 }
 
 ToolStripMenuItem::ToolStripMenuItem(const String& caption)
-    : m_popup(::CreatePopupMenu()), m_caption(caption), m_items(std::make_unique<ToolStripItemCollection>(m_popup))
+    : m_popup(::CreatePopupMenu()), m_caption(caption),
+      m_items(std::make_unique<ToolStripItemCollection>(m_popup))
 {
     assert(m_popup);
 }
@@ -131,8 +133,8 @@ void CMenuHandle::Destroy()
 
 void CMenuHandle::EnableItem(int commandId, bool enable) const
 {
-    const BOOL previous =
-        ::EnableMenuItem(m_menu, static_cast<UINT>(commandId), MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
+    const BOOL previous = ::EnableMenuItem(m_menu, static_cast<UINT>(commandId),
+                                           MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
     assert(previous != -1);
     (void)previous;
 }
@@ -157,7 +159,8 @@ String CMenuHandle::GetItemText(int commandId) const
 {
     MENUITEMINFOA info = NarrowItemInfo(MIIM_TYPE);
     // A missing item leaves nothing to read: its text is empty.
-    if (!::GetMenuItemInfoA(m_menu, static_cast<UINT>(commandId), FALSE, &info) || (info.fType & MFT_SEPARATOR))
+    if (!::GetMenuItemInfoA(m_menu, static_cast<UINT>(commandId), FALSE, &info) ||
+        (info.fType & MFT_SEPARATOR))
         return String();
     std::string text(info.cch + 2, '\0');
     info = NarrowItemInfo(MIIM_TYPE);
