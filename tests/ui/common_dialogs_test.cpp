@@ -8,6 +8,8 @@
 #include "support/window_test_bed.h"
 #include "ui/window_test_support.h"
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -122,8 +124,11 @@ std::string WithNuls(std::initializer_list<std::string> parts)
 class ThreadDialogDriver
 {
 public:
-    ThreadDialogDriver(DWORD threadId, std::function<void(HWND)> action)
-        : m_thread([this, threadId, action] { Run(threadId, action); })
+    // ready: what the dialog must show before the action, looked at until it holds.
+    ThreadDialogDriver(
+        DWORD threadId, std::function<void(HWND)> action,
+        std::function<bool(HWND)> ready = [](HWND) { return true; })
+        : m_thread([this, threadId, action, ready] { Run(threadId, action, ready); })
     {
     }
     ~ThreadDialogDriver()
@@ -158,17 +163,23 @@ private:
         return found;
     }
 
-    void Run(DWORD threadId, const std::function<void(HWND)>& action)
+    void Run(DWORD threadId, const std::function<void(HWND)>& action, const std::function<bool(HWND)>& ready)
     {
+        // After the deadline a dialog that never got ready is acted on all the same: the test
+        // then fails on what the dialog answers instead of hanging.
         const auto end = std::chrono::steady_clock::now() + KanoruTest::WaitDeadline;
         std::unique_lock<std::mutex> lock(m_lock);
-        while (!m_stopping && std::chrono::steady_clock::now() < end) {
+        while (!m_stopping) {
             lock.unlock();
-            if (const HWND dialog = FindVisibleDialog(threadId)) {
+            const bool late = std::chrono::steady_clock::now() >= end;
+            const HWND dialog = FindVisibleDialog(threadId);
+            if (dialog && (late || ready(dialog))) {
                 action(dialog);
                 m_acted = true;
                 return;
             }
+            if (late)
+                return;
             lock.lock();
             m_stop.wait_for(lock, std::chrono::milliseconds(10), [this] { return m_stopping; });
         }
@@ -185,6 +196,34 @@ void PressButton(HWND dialog, int buttonId)
 {
     ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(dialog, buttonId)));
+}
+
+// The text of the item selected in the folder tree of the system's folder dialog.
+std::wstring SelectedFolderName(HWND dialog)
+{
+    HWND tree = nullptr;
+    ::EnumChildWindows(
+        dialog,
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            wchar_t className[32] = {};
+            ::GetClassNameW(hwnd, className, 32);
+            if (std::wstring(className) != WC_TREEVIEWW)
+                return TRUE;
+            *reinterpret_cast<HWND*>(data) = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&tree));
+    if (!tree)
+        return std::wstring();
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    if (!item.hItem || !::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+        return std::wstring();
+    return text;
 }
 
 // The file-name field of the system's file dialog.
@@ -490,14 +529,22 @@ TEST_F(DrivenDialog, CancelGivesFalseAndKeepsTheCurrentFolder)
 
 TEST_F(DrivenDialog, AFolderDialogOnAMissingFolderAnswersItsNearestExistingParent)
 {
+    // The folder tree lists no hidden folders, and the temporary folder lies below one: the
+    // dialog could not select a folder there.
+    Brivox::CTempFolder visible(L"C:\\", L"dialogs");
+    visible.Create();
+    const String start = CFileName::AppendSeparator(visible.GetPath());
     // Made on this thread and shown on another, as the main window's controller does.
     CFolderDialog dialog;
     dialog.SetTitle(L"フォルダの選択");
     dialog.SetFolder(start + L"missing\\deeper\\");
     bool chosen = false;
+    // The dialog selects the starting folder step by step down the tree.
+    const std::wstring startName = CFileName::GetFileName(CFileName::TrimTrailingSeparator(start)).CStr();
     RunOnFreshThread([&] {
-        ThreadDialogDriver driver(::GetCurrentThreadId(),
-                                  [](HWND dialogWindow) { PressButton(dialogWindow, IDOK); });
+        ThreadDialogDriver driver(
+            ::GetCurrentThreadId(), [](HWND dialogWindow) { PressButton(dialogWindow, IDOK); },
+            [&](HWND dialogWindow) { return SelectedFolderName(dialogWindow) == startName; });
         chosen = dialog.Show();
         EXPECT_TRUE(driver.Acted());
     });
