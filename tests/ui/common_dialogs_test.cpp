@@ -119,6 +119,25 @@ std::string WithNuls(std::initializer_list<std::string> parts)
     return bytes + '\0';
 }
 
+// The first window of a class that a window enumeration visits.
+struct WindowOfClass
+{
+    const wchar_t* className;
+    bool mustBeVisible;
+    HWND found = nullptr;
+
+    static BOOL CALLBACK Visit(HWND hwnd, LPARAM context)
+    {
+        auto& search = *reinterpret_cast<WindowOfClass*>(context);
+        wchar_t className[32] = {};
+        ::GetClassNameW(hwnd, className, 32);
+        if (std::wstring(className) != search.className || (search.mustBeVisible && !::IsWindowVisible(hwnd)))
+            return TRUE;
+        search.found = hwnd;
+        return FALSE;
+    }
+};
+
 // Acts on the first visible dialog box of a thread, from a helper thread, as soon as it shows:
 // the common dialogs run modally on the thread under test and return only when closed.
 class ThreadDialogDriver
@@ -148,19 +167,9 @@ public:
 private:
     static HWND FindVisibleDialog(DWORD threadId)
     {
-        HWND found = nullptr;
-        ::EnumThreadWindows(
-            threadId,
-            [](HWND hwnd, LPARAM data) -> BOOL {
-                wchar_t className[16] = {};
-                ::GetClassNameW(hwnd, className, 16);
-                if (std::wstring(className) != L"#32770" || !::IsWindowVisible(hwnd))
-                    return TRUE;
-                *reinterpret_cast<HWND*>(data) = hwnd;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&found));
-        return found;
+        WindowOfClass search{L"#32770", true};
+        ::EnumThreadWindows(threadId, &WindowOfClass::Visit, reinterpret_cast<LPARAM>(&search));
+        return search.found;
     }
 
     void Run(DWORD threadId, const std::function<void(HWND)>& action, const std::function<bool(HWND)>& ready)
@@ -201,18 +210,9 @@ void PressButton(HWND dialog, int buttonId)
 // The text of the item selected in the folder tree of the system's folder dialog.
 std::wstring SelectedFolderName(HWND dialog)
 {
-    HWND tree = nullptr;
-    ::EnumChildWindows(
-        dialog,
-        [](HWND hwnd, LPARAM data) -> BOOL {
-            wchar_t className[32] = {};
-            ::GetClassNameW(hwnd, className, 32);
-            if (std::wstring(className) != WC_TREEVIEWW)
-                return TRUE;
-            *reinterpret_cast<HWND*>(data) = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&tree));
+    WindowOfClass search{WC_TREEVIEWW, false};
+    ::EnumChildWindows(dialog, &WindowOfClass::Visit, reinterpret_cast<LPARAM>(&search));
+    const HWND tree = search.found;
     if (!tree)
         return std::wstring();
     wchar_t text[MAX_PATH] = {};
