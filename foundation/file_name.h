@@ -12,6 +12,19 @@ String GetCurrentDirectoryString();
 String GetCurrentDirectoryWithSeparator();
 bool SetCurrentDirectoryString(const String& path);
 
+// Puts the process's current folder back, on every way out, to what it was when made.
+class CurrentDirectoryKeeper
+{
+public:
+    CurrentDirectoryKeeper() : saved_(GetCurrentDirectoryString()) {}
+    ~CurrentDirectoryKeeper() { SetCurrentDirectoryString(saved_); }
+    CurrentDirectoryKeeper(const CurrentDirectoryKeeper&) = delete;
+    CurrentDirectoryKeeper& operator=(const CurrentDirectoryKeeper&) = delete;
+
+private:
+    String saved_;
+};
+
 // %VAR% references replaced by the system; variables that are not set stay as written. Throws
 // Win32Exception when the system cannot expand the text.
 String ExpandEnvironmentInPath(const String& text);

@@ -16,16 +16,6 @@ namespace Brivox {
 
 namespace {
 
-// The calling thread's COM use for the length of a block.
-class ComScope
-{
-public:
-    ComScope() { GetThreadComCounter()->Enter(); }
-    ~ComScope() { GetThreadComCounter()->Leave(); }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-};
-
 // One interface pointer, released with the holder.
 template <class Interface> class ComPointer
 {

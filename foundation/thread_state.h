@@ -77,6 +77,16 @@ private:
 // starts at zero even when the system gives it the id of an ended one.
 ComInitCounter* GetThreadComCounter();
 
+// The calling thread's COM use for the length of a block; throws as ComInitCounter::Enter.
+class ComScope
+{
+public:
+    ComScope() { GetThreadComCounter()->Enter(); }
+    ~ComScope() { GetThreadComCounter()->Leave(); }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+};
+
 // A depth counter shared by every thread that enters one object's operation; only the entry that
 // moves it from 0 to 1 is the outermost.
 class NestingCounter

@@ -1,11 +1,14 @@
 #pragma once
-// The system's colour dialog in its narrow form, and the cleaning of a file name that the file
-// dialog refused.
+// The system's file, folder and colour dialogs in their narrow forms: long-lived objects that keep
+// their settings between runs. Each runs modally on the calling thread with the cursor shown.
 
 #include "foundation/string.h"
 #include "foundation/win32.h"
 
 #include <commdlg.h>
+#include <shlobj.h>
+
+#include <vector>
 
 namespace Brivox {
 
@@ -14,6 +17,95 @@ namespace Brivox {
 // (so a drive's colon stays). The trail byte of a Shift_JIS character is stepped over, since it
 // may have the value of '\\' or '|'.
 void CleanInvalidFileName(char* name);
+
+// Opens one file, several files, or saves.
+class CFileDialog
+{
+public:
+    CFileDialog();
+    virtual ~CFileDialog() = default;
+    CFileDialog(const CFileDialog&) = delete;
+    CFileDialog& operator=(const CFileDialog&) = delete;
+
+    void SetOwner(HWND owner) { m_block.hwndOwner = owner; }
+    void SetTitle(const String& title) { m_title = title; }
+    // Used by the next run only.
+    void SetInitialFileName(const String& name) { m_initialFileName = name; }
+    // The nearest existing folder of path.
+    void SetFolder(const String& path);
+    // Given with or without its leading '.'.
+    void SetDefaultExtension(const String& extension);
+
+    void ClearFilters();
+    // Listed as "description (pattern)". The filter the user chose stays chosen for the next run.
+    void AddFilter(const String& description, const String& pattern);
+
+    // True when the user chose, false when the user cancelled. A failure of the dialog throws
+    // RuntimeException "なんかエラーっぽいです。エラーコード：<code>". The process's current folder
+    // is the same afterwards.
+    bool ShowOpen() { return Run(Mode::Open); }
+    bool ShowOpenMulti() { return Run(Mode::OpenMulti); }
+    bool ShowSave() { return Run(Mode::Save); }
+
+    // The full paths chosen by the last successful run.
+    const String& GetResult(int index) const { return m_results[index]; }
+    const std::vector<String>& GetResults() const { return m_results; }
+    // Where the next run starts; after a run, the folder of the chosen files, with a separator.
+    const String& GetFolder() const { return m_folder; }
+
+protected:
+    // The system's dialog. On false, error receives CommDlgExtendedError (0: the user cancelled).
+    virtual bool CallDialog(OPENFILENAMEA& block, bool save, DWORD& error);
+
+private:
+    enum class Mode
+    {
+        Open,
+        OpenMulti,
+        Save,
+    };
+
+    bool Run(Mode mode);
+    bool ShowOnce(bool save, DWORD& error);
+    void ReadResults(const char* buffer, bool multi);
+
+    OPENFILENAMEA m_block;
+    String m_folder;
+    String m_title;
+    String m_defaultExtension;
+    String m_initialFileName;
+    std::vector<String> m_results;
+    // Pairs of NUL-terminated texts and one NUL more after the last pair.
+    std::vector<char> m_filter;
+};
+
+// Chooses a folder. Needs COM on the thread that shows it, which Show provides.
+class CFolderDialog
+{
+public:
+    // Throws RuntimeException "COMの初期化に失敗しました" when COM cannot be initialised.
+    CFolderDialog();
+    ~CFolderDialog();
+    CFolderDialog(const CFolderDialog&) = delete;
+    CFolderDialog& operator=(const CFolderDialog&) = delete;
+
+    void SetOwner(HWND owner) { m_block.hwndOwner = owner; }
+    void SetTitle(const String& title) { m_title = title; }
+    void SetFolder(const String& folder) { m_folder = folder; }
+    const String& GetFolder() const { return m_folder; }
+
+    // Starts on the nearest existing folder; true when a folder was chosen, which GetFolder then
+    // gives with a trailing separator.
+    bool Show();
+
+private:
+    static int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM parameter, LPARAM data);
+
+    BROWSEINFOA m_block;
+    IMalloc* m_malloc = nullptr;
+    String m_title;
+    String m_folder;
+};
 
 // Chooses a colour; keeps the current colour and the sixteen custom colours between runs.
 class CColorDialog

@@ -40,18 +40,7 @@ private:
     const wchar_t* name_;
 };
 
-// Restores the process's current folder.
-class CurrentFolderKeeper
-{
-public:
-    CurrentFolderKeeper() : saved_(Brivox::GetCurrentDirectoryString()) {}
-    ~CurrentFolderKeeper() { Brivox::SetCurrentDirectoryString(saved_); }
-    CurrentFolderKeeper(const CurrentFolderKeeper&) = delete;
-    CurrentFolderKeeper& operator=(const CurrentFolderKeeper&) = delete;
-
-private:
-    String saved_;
-};
+using CurrentFolderKeeper = Brivox::CurrentDirectoryKeeper;
 
 } // namespace
 

@@ -1,5 +1,5 @@
 #pragma once
-// Resource ids of the ui tests' dialogs.
+// Resource ids of the ui tests' dialogs and menus.
 
 #define IDD_MODELESS_TEST 101
 #define IDD_MODAL_TEST 102
@@ -24,3 +24,5 @@
 #define IDC_PROGRESS 1014
 #define IDC_UPDOWN 1015
 #define IDC_ABSENT 1099
+#define IDM_TEST_MENU 201
+#define IDM_TEST_ITEM 40001
