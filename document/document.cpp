@@ -10,10 +10,13 @@
 #include "foundation/numeric.h"
 #include "foundation/system_info.h"
 #include "foundation/temp_file.h"
+#include "imaging/plane_clip.h"
 #include "imaging/plane_factory.h"
 #include "settings/filter_settings.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <exception>
 
 using Brivox::CPoint;
@@ -293,7 +296,9 @@ void CDocument::ReleasePage(IPageData& page)
         m_fileList.SetState(data.second, 0);
     }
     data.displayCopy.reset();
-    // A composition of this slot that fails later must not show the page it held before.
+    // A composition of this slot that fails later must not show the page it held before. The
+    // magnifier may be drawing from this very plane.
+    std::lock_guard<std::mutex> drawing(m_drawLock);
     data.plane->Resize({0, 0});
 }
 
@@ -349,13 +354,14 @@ void CDocument::AssignNextPage(IPageData& page, IPageData& before)
 {
     auto& data = static_cast<SPageData&>(page);
     const auto& previous = static_cast<const SPageData&>(before);
+    // Read before writing: a ring of one slot is its own neighbour.
+    const int i = previous.second >= 0 ? previous.second : previous.first;
     DocumentLock lock(m_lock);
     data.second = -1;
     if (m_fileList.GetCurrent() < 0) {
         data.first = -1;
         return;
     }
-    const int i = previous.second >= 0 ? previous.second : previous.first;
     int next = i + 1;
     if (i < 0 || next >= m_fileList.GetCount())
         next = 0;
@@ -367,13 +373,13 @@ void CDocument::AssignPrevPage(IPageData& page, IPageData& after)
 {
     auto& data = static_cast<SPageData&>(page);
     const auto& following = static_cast<const SPageData&>(after);
+    const int i = following.first;
     DocumentLock lock(m_lock);
     data.first = -1;
     if (m_fileList.GetCurrent() < 0) {
         data.second = -1;
         return;
     }
-    const int i = following.first;
     int prev = i - 1;
     if (i < 0 || prev < 0)
         prev = m_fileList.GetCount() - 1;
@@ -457,7 +463,7 @@ bool CDocument::CheckImageSizeLimit(const Brivox::CImageLoader& decoder, const S
 }
 
 bool CDocument::LoadFileAt(std::shared_ptr<Brivox::ThreadedImageLoader::SEntry>& decoder, int& index,
-                           bool forward, const SSettings& settings)
+                           bool forward, const SSettings& settings, bool wrap)
 {
     int tries;
     {
@@ -470,7 +476,7 @@ bool CDocument::LoadFileAt(std::shared_ptr<Brivox::ThreadedImageLoader::SEntry>&
             {
                 DocumentLock lock(m_lock);
                 const int count = m_fileList.GetCount();
-                if (count == 0)
+                if (count == 0 || (!wrap && (index < 0 || index >= count)))
                     return false;
                 index = Brivox::PositiveModulo(index, count);
                 const CFileInfo& entry = m_fileList.GetEntry(index);
@@ -500,10 +506,51 @@ bool CDocument::LoadFileAt(std::shared_ptr<Brivox::ThreadedImageLoader::SEntry>&
         const int count = m_fileList.GetCount();
         if (count == 0)
             return false;
-        index = forward ? (index + 1 >= count ? 0 : index + 1) : (index - 1 < 0 ? count - 1 : index - 1);
+        index += forward ? 1 : -1;
+        if (index < 0 || index >= count) {
+            if (!wrap)
+                return false;
+            index = forward ? 0 : count - 1;
+        }
     }
     return false;
 }
+
+namespace {
+
+struct SDecodedImage
+{
+    std::shared_ptr<Brivox::ThreadedImageLoader::SEntry> entry;
+    int index = -1;
+    CSize size;
+};
+
+CSize SizeOf(Brivox::ThreadedImageLoader::SEntry& entry)
+{
+    std::lock_guard<Brivox::RankedMutex> entryLock(entry.lock);
+    return entry.decoder->GetSize();
+}
+
+// Draws the decoder's image at the point; a decoder failing half-way leaves the rest of its area
+// as it was (the background), and the page goes on.
+bool Draw(Brivox::ThreadedImageLoader::SEntry& entry, Brivox::CPlane32& plane, CPoint point)
+{
+    std::lock_guard<Brivox::RankedMutex> entryLock(entry.lock);
+    try {
+        entry.decoder->Load(plane, point);
+    } catch (const std::exception&) {
+    }
+    try {
+        return entry.decoder->HasAlpha();
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// The largest display copy made: beyond it the page is stretched as it is drawn.
+constexpr std::int64_t maxDisplayCopyPixels = std::int64_t{1} << 25;
+
+} // namespace
 
 bool CDocument::LoadPage(ILoadData& load)
 {
@@ -511,41 +558,200 @@ bool CDocument::LoadPage(ILoadData& load)
         auto& data = static_cast<SLoadData&>(load);
         const auto settings = GetSettingsSnapshot();
         const bool forward = data.first >= 0;
-        int index = forward ? data.first : data.second;
-        std::shared_ptr<Brivox::ThreadedImageLoader::SEntry> primary;
-        if (!LoadFileAt(primary, index, forward, *settings)) {
+        SDecodedImage primary;
+        primary.index = forward ? data.first : data.second;
+        data.displayCopy.reset();
+        data.filtered = false;
+        if (!LoadFileAt(primary.entry, primary.index, forward, *settings)) {
             // Nothing in the list can be shown: an empty page, which still counts as loaded.
             data.plane->Resize({0, 0});
             data.first = -1;
             data.second = -1;
             data.alpha = false;
-            data.filtered = false;
             data.name = String();
             return true;
         }
         {
-            std::lock_guard<Brivox::RankedMutex> entryLock(primary->lock);
-            Brivox::CImageLoader& decoder = *primary->decoder;
+            std::lock_guard<Brivox::RankedMutex> entryLock(primary.entry->lock);
             try {
-                data.name = decoder.GetFormatName();
+                data.name = primary.entry->decoder->GetFormatName();
             } catch (const std::exception&) {
                 data.name = unknownImageName;
             }
-            data.plane->Resize(decoder.GetSize());
-            try {
-                decoder.Load(*data.plane, {0, 0});
-            } catch (const std::exception&) {
-                // What was drawn stays; the page is shown as far as it goes.
-            }
-            data.alpha = decoder.HasAlpha();
         }
-        data.first = index;
-        data.second = -1;
-        data.filtered = false;
+        primary.size = SizeOf(*primary.entry);
+
+        // A portrait page looks for a portrait partner of nearly its height beside it, never
+        // across the end of the list.
+        SDecodedImage partner;
+        bool spread = false;
+        if (settings->spreadView != 0 && primary.size.cx < primary.size.cy) {
+            partner.index = primary.index + (forward ? 1 : -1);
+            if (LoadFileAt(partner.entry, partner.index, forward, *settings, false) &&
+                partner.index != primary.index) {
+                partner.size = SizeOf(*partner.entry);
+                spread =
+                    partner.size.cx < partner.size.cy && std::abs(primary.size.cy - partner.size.cy) <= 15;
+                if (!spread) {
+                    // Decoded but not shown: the list shows it as not loaded.
+                    DocumentLock lock(m_lock);
+                    m_fileList.SetState(partner.index, 0);
+                }
+            }
+        }
+
+        Brivox::CPlane32& plane = *data.plane;
+        if (!spread) {
+            plane.Resize(primary.size);
+            plane.Fill(settings->background);
+            data.alpha = Draw(*primary.entry, plane, {0, 0});
+            data.first = primary.index;
+            data.second = -1;
+        } else {
+            const int gap = std::max(settings->paddingCenter, 0);
+            plane.Resize(
+                {primary.size.cx + gap + partner.size.cx, std::max(primary.size.cy, partner.size.cy)});
+            // The gap, the strip below the shorter image and whatever a decoder fails to draw.
+            plane.Fill(settings->background);
+            SDecodedImage& lower = forward ? primary : partner;
+            SDecodedImage& higher = forward ? partner : primary;
+            SDecodedImage& left = settings->spreadView == 1 ? higher : lower;
+            SDecodedImage& right = settings->spreadView == 1 ? lower : higher;
+            const bool leftAlpha = Draw(*left.entry, plane, {0, 0});
+            const bool rightAlpha = Draw(*right.entry, plane, {left.size.cx + gap, 0});
+            data.alpha = leftAlpha && rightAlpha;
+            data.first = lower.index;
+            data.second = higher.index;
+        }
+
+        ReduceOnLoad(data, *settings);
+        if (settings->filters.filter) {
+            std::shared_ptr<Brivox::CPlane32> spare = NewPlane();
+            bool alpha = data.alpha;
+            data.filtered = m_filterChain.Apply(settings->filters, data.plane, spare, alpha);
+            data.alpha = alpha;
+        }
+        if (settings->displayCopies)
+            MakeDisplayCopy(data.displayCopy, *data.plane, *settings);
         return true;
     } catch (const std::exception&) {
         return false;
     }
+}
+
+void CDocument::ReduceOnLoad(SLoadData& data, const SSettings& settings)
+{
+    const std::int64_t reduceWidth = settings.reduceOnLoadSize.cx;
+    const std::int64_t reduceHeight = settings.reduceOnLoadSize.cy;
+    if (!settings.reduceOnLoad || reduceWidth <= 0 || reduceHeight <= 0)
+        return;
+    const std::int64_t width = data.plane->GetWidth();
+    const std::int64_t height = data.plane->GetHeight();
+    if (width <= 0 || height <= 0)
+        return;
+    double ratio = -1;
+    if (settings.reduceOnLoadBySpace) {
+        if (reduceWidth * reduceHeight < width * height)
+            ratio = std::sqrt(static_cast<double>(reduceWidth * reduceHeight) /
+                              static_cast<double>(width * height));
+    } else if (reduceWidth < width || reduceHeight < height) {
+        ratio = std::min(static_cast<double>(reduceWidth) / static_cast<double>(width),
+                         static_cast<double>(reduceHeight) / static_cast<double>(height));
+    }
+    if (ratio < 0)
+        return;
+    const CSize size{std::max(1, static_cast<int>(static_cast<double>(width) * ratio)),
+                     std::max(1, static_cast<int>(static_cast<double>(height) * ratio))};
+    std::shared_ptr<Brivox::CPlane32> reduced = NewPlane();
+    Resample(*reduced, *data.plane, size, settings.drawMode);
+    std::swap(reduced, data.plane);
+    // A large page's storage is not kept in the pool.
+    reduced->Clear();
+}
+
+void CDocument::Resample(Brivox::CPlane32& destination, const Brivox::CPlane32& source, const CSize& size,
+                         int drawMode)
+{
+    destination.Resize(size);
+    const Brivox::CRect whole{0, 0, size.cx, size.cy};
+    const Brivox::CRect sourceRect{0, 0, source.GetWidth(), source.GetHeight()};
+    switch (drawMode) {
+    case 0:
+    case 1: {
+        const Brivox::Detail::PlaneDcLock to(destination);
+        const Brivox::Detail::PlaneDcLock from(const_cast<Brivox::CPlane32&>(source));
+        Brivox::CDcTarget target(to);
+        if (drawMode == 0)
+            target.StretchBltFast(Brivox::CDcTarget(from), whole, sourceRect);
+        else
+            target.StretchBltHalftone(Brivox::CDcTarget(from), whole, sourceRect);
+        break;
+    }
+    case 2:
+        destination.StretchBlit(source);
+        break;
+    case 3:
+        destination.StretchBlitSmooth(source);
+        break;
+    case 4:
+        destination.ResizeAveraging(source);
+        break;
+    case 5:
+        destination.ResizeLanczos3(source);
+        break;
+    case 6: {
+        const auto averaged = NewPlaneSized(size);
+        averaged->ResizeAveraging(source);
+        const auto blurred = NewPlaneSized(size);
+        blurred->GaussBlur(*averaged, {0, 0}, whole, 2.0);
+        destination.UnsharpMask(*averaged, *blurred, {0, 0}, whole, {0, 0});
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void CDocument::MakeScaledCopy(Brivox::CPlane32& copy, const Brivox::CPlane32& page, const CSize& size,
+                               const SSettings& settings)
+{
+    if (!settings.clearType) {
+        Resample(copy, page, size, settings.drawMode);
+        return;
+    }
+    const auto wide = NewPlane();
+    Resample(*wide, page, {size.cx * 3, size.cy}, settings.drawMode);
+    copy.Resize(size);
+    copy.ImportRgb24(*wide);
+}
+
+std::shared_ptr<Brivox::CPlane32> CDocument::TryScaledCopy(const Brivox::CPlane32& page, const CSize& size,
+                                                           const SSettings& settings)
+{
+    const std::int64_t pixels = std::int64_t{size.cx} * size.cy;
+    if (size.cx <= 0 || size.cy <= 0 || pixels * (settings.clearType ? 3 : 1) > maxDisplayCopyPixels)
+        return nullptr;
+    try {
+        auto copy = NewPlane();
+        MakeScaledCopy(*copy, page, size, settings);
+        return copy;
+    } catch (const std::exception&) {
+        // Without a copy the page is stretched as it is drawn.
+        return nullptr;
+    }
+}
+
+void CDocument::MakeDisplayCopy(std::shared_ptr<Brivox::CPlane32>& copy, const Brivox::CPlane32& page,
+                                const SSettings& settings)
+{
+    copy.reset();
+    if (!settings.layout)
+        return;
+    const std::shared_ptr<Brivox::ILayout> layout = settings.layout->Clone();
+    layout->SetImageRect({0, 0, page.GetWidth(), page.GetHeight()});
+    if (layout->IsUnscaled())
+        return;
+    copy = TryScaledCopy(page, layout->GetScaledImageSize(), settings);
 }
 
 // ----------------------------------------------------------------------------------------------
@@ -1001,6 +1207,26 @@ void CDocument::PrepareCurrentPage()
     // Three times: each bar that appears or goes changes the other's room.
     for (int i = 0; i < 3; ++i)
         m_view->UpdateScrollBars();
+
+    SPageData& page = CurrentPage();
+    const CSize scaled = m_layout->GetScaledImageSize();
+    if (page.displayCopy) {
+        if (page.displayCopy->GetSize() == scaled)
+            return;
+        page.displayCopy.reset();
+    }
+    const auto settings = GetSettingsSnapshot();
+    const bool wanted = GetDrawMode() > 1 || settings->clearType;
+    if (!wanted || m_layout->IsUnscaled() || !HasPageImage())
+        return;
+    page.displayCopy = TryScaledCopy(*page.plane, scaled, *settings);
+}
+
+void CDocument::PublishShownPlane()
+{
+    std::shared_ptr<Brivox::CPlane32> plane = m_slots.empty() ? nullptr : CurrentPage().plane;
+    std::lock_guard<std::mutex> drawing(m_drawLock);
+    m_shownPlane = std::move(plane);
 }
 
 void CDocument::Refresh(const CRect& rect)
@@ -1020,13 +1246,116 @@ void CDocument::Refresh(const CRect& rect)
         }
         if (m_fileList.GetCurrent() >= 0)
             PrepareCurrentPage();
+        PublishShownPlane();
         m_view->InvalidateView(rect);
         Notify();
     } else {
         if (HasPageImage())
             PrepareCurrentPage();
+        PublishShownPlane();
         m_view->InvalidateView(rect);
     }
+}
+
+// ----------------------------------------------------------------------------------------------
+// Drawing
+
+void CDocument::Paint(const PAINTSTRUCT& paint)
+{
+    Brivox::CDcTarget target(paint.hdc);
+    const CRect paintRect{paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right, paint.rcPaint.bottom};
+    if (!HasPageImage()) {
+        target.FillRect(m_background, paintRect);
+        return;
+    }
+    DrawPage(target, paintRect);
+    // Only what lies around the image: the image itself is never painted twice.
+    const CRect client{0, 0, m_viewSize.cx, m_viewSize.cy};
+    for (const CRect& band : client.Subtract(m_layout->GetDestRect()))
+        target.FillRect(m_background, band);
+}
+
+void CDocument::DrawPage(Brivox::CDcTarget& target, const CRect& clip)
+{
+    SPageData& page = CurrentPage();
+    const CRect destination = m_layout->GetDestRect();
+    const Brivox::SPlaneClip clipRecord{clip, true};
+    if (page.displayCopy) {
+        if (page.displayCopy->GetSize() == m_layout->GetScaledImageSize()) {
+            const Brivox::Detail::PlaneDcLock copyDc(*page.displayCopy);
+            target.BitBlt(Brivox::CDcTarget(copyDc), {destination.left, destination.top},
+                          m_layout->GetImageDestRect(), &clipRecord);
+            return;
+        }
+        page.displayCopy.reset();
+    }
+    const CRect source = m_layout->GetSourceRect();
+    const int mode = GetDrawMode();
+    std::lock_guard<std::mutex> drawing(m_drawLock);
+    const Brivox::Detail::PlaneDcLock pageDc(*page.plane);
+    const Brivox::CDcTarget from(pageDc);
+    if (mode == 0)
+        target.StretchBltFast(from, destination, source, &clipRecord);
+    else if (mode == 1 || !m_layout->IsUnscaled())
+        // A scaled page without its display copy is smoothed, never copied 1:1.
+        target.StretchBltHalftone(from, destination, source, &clipRecord);
+    else
+        target.BitBlt(from, {destination.left, destination.top}, source, &clipRecord);
+}
+
+void CDocument::DrawMarkGlyph(const PAINTSTRUCT& paint)
+{
+    const int current = m_fileList.GetCurrent();
+    if (current < 0 || !m_fileList.GetEntry(current).IsMarked())
+        return;
+    const String glyph = L"\u25CF";
+    const CSize size = m_markRenderer.Measure(glyph);
+    m_markRenderer.Draw(paint.hdc, {m_viewSize.cx - size.cx, 2}, glyph);
+}
+
+void CDocument::DrawFilterMark(const PAINTSTRUCT& paint)
+{
+    if (m_settings->GetBool(L"FilterMark") && m_fileList.GetCurrent() >= 0 && HasPageImage() &&
+        CurrentPage().filtered)
+        m_markRenderer.Draw(paint.hdc, {0, 0}, L"Ｆ");
+}
+
+void CDocument::DrawMagnified(const PAINTSTRUCT& paint, const CRect& destination, const CRect& source)
+{
+    // The plane stays alive through this reference; the lock keeps its device context ours.
+    std::lock_guard<std::mutex> drawing(m_drawLock);
+    if (!m_shownPlane || m_shownPlane->GetWidth() < 1 || m_shownPlane->GetHeight() < 1)
+        return;
+    const Brivox::SPlaneClip clip{
+        {paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right, paint.rcPaint.bottom}, true};
+    const Brivox::Detail::PlaneDcLock pageDc(*m_shownPlane);
+    Brivox::CDcTarget target(paint.hdc);
+    target.StretchBltHalftone(Brivox::CDcTarget(pageDc), destination, source, &clip);
+}
+
+CRect CDocument::ViewRectToImage(CRect rect)
+{
+    if (rect.IsEmpty()) {
+        const CSize size = GetPageSize();
+        return {0, 0, size.cx, size.cy};
+    }
+    rect.Intersect(m_layout->GetDestRect());
+    return m_layout->ViewRectToSource(rect);
+}
+
+bool CDocument::IsPageFiltered() const
+{
+    return !m_slots.empty() && CurrentPage().filtered;
+}
+
+std::shared_ptr<Brivox::CPlane32> CDocument::GetPagePlane() const
+{
+    return m_slots.empty() ? nullptr : CurrentPage().plane;
+}
+
+std::shared_ptr<Brivox::CPlane32> CDocument::GetDisplayCopy() const
+{
+    return m_slots.empty() ? nullptr : CurrentPage().displayCopy;
 }
 
 // ----------------------------------------------------------------------------------------------

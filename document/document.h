@@ -17,6 +17,7 @@
 #include "formats/archive_password.h"
 #include "foundation/config.h"
 #include "foundation/thread_state.h"
+#include "imaging/dc_target.h"
 #include "imaging/filter_chain.h"
 #include "imaging/plane.h"
 #include "imaging/text_renderer.h"
@@ -219,6 +220,27 @@ public:
     };
     SListRows GetListRows() const;
 
+    // Drawing, on the main window's thread: the page and the background around it, the mark glyph
+    // of a marked entry, the filter mark of a filtered page.
+    void Paint(const PAINTSTRUCT& paint);
+    void DrawPage(Brivox::CDcTarget& target, const Brivox::CRect& clip);
+    void DrawMarkGlyph(const PAINTSTRUCT& paint);
+    void DrawFilterMark(const PAINTSTRUCT& paint);
+    // A part of the page enlarged, for the magnifier; callable from the magnifier's thread.
+    void DrawMagnified(const PAINTSTRUCT& paint, const Brivox::CRect& destination,
+                       const Brivox::CRect& source);
+    // A rectangle of the view in page pixels; an empty one stands for the whole page.
+    Brivox::CRect ViewRectToImage(Brivox::CRect rect);
+    // Whether the page on show was filtered, and its display copy (empty when none).
+    bool IsPageFiltered() const;
+    std::shared_ptr<Brivox::CPlane32> GetDisplayCopy() const;
+    // The composed page on show; its size is 0 × 0 when none is.
+    std::shared_ptr<Brivox::CPlane32> GetPagePlane() const;
+
+    // Resizes the destination and fills it from the whole source by the draw mode.
+    static void Resample(Brivox::CPlane32& destination, const Brivox::CPlane32& source,
+                         const Brivox::CSize& size, int drawMode);
+
     // The layout, read by the main window for its scroll bars.
     Brivox::ILayout& GetLayout() const { return *m_layout; }
     // The draw mode: the setting, but 0 while a preview is open.
@@ -254,8 +276,9 @@ protected:
     bool Query(const Brivox::String& archivePath, Brivox::String& password, int attempt) override;
 
     // The first loadable file from the index on in the direction of travel; index follows it.
+    // A spread's partner is looked for without wrapping around the list.
     bool LoadFileAt(std::shared_ptr<Brivox::ThreadedImageLoader::SEntry>& decoder, int& index, bool forward,
-                    const SSettings& settings);
+                    const SSettings& settings, bool wrap = true);
     static bool CheckFileSizeLimit(std::int64_t size, const SSettings& settings);
     static bool CheckImageSizeLimit(const Brivox::CImageLoader& decoder, const SSettings& settings);
 
@@ -276,6 +299,17 @@ private:
     bool IsBusy() const { return m_busy > 0; }
     void PrefetchAround(int start);
     void PrepareCurrentPage();
+    // The page scaled to the size, through a plane three times as wide with ClearType.
+    static void MakeScaledCopy(Brivox::CPlane32& copy, const Brivox::CPlane32& page,
+                               const Brivox::CSize& size, const SSettings& settings);
+    // A display copy of the size, or none when it would be too large or cannot be made.
+    static std::shared_ptr<Brivox::CPlane32>
+    TryScaledCopy(const Brivox::CPlane32& page, const Brivox::CSize& size, const SSettings& settings);
+    static void MakeDisplayCopy(std::shared_ptr<Brivox::CPlane32>& copy, const Brivox::CPlane32& page,
+                                const SSettings& settings);
+    static void ReduceOnLoad(SLoadData& data, const SSettings& settings);
+    // The plane the magnifier draws from: the page on show, published under the drawing lock.
+    void PublishShownPlane();
     bool UpdatePadding(const Brivox::CSize& clientSize);
     FileAddRules ReadAddRules() const;
     // Publishes a new snapshot: the last one with the change applied.
@@ -318,6 +352,11 @@ private:
     bool m_displayCopiesInUse = false;
     bool m_pageMoved = false;
     int m_busy = 0;
+
+    // A leaf lock around every use of a shown page plane's device context and the published plane:
+    // the magnifier draws on its own thread.
+    mutable std::mutex m_drawLock;
+    std::shared_ptr<Brivox::CPlane32> m_shownPlane;
 
     // The snapshot's own leaf lock: held only to copy or replace the pointer.
     mutable std::mutex m_settingsLock;
