@@ -1,6 +1,7 @@
-// Page turns through a folder of large JPEG photographs (4000 × 3000, made here) with the default
-// settings: after the read-ahead has settled, how long GoNext takes to return with the next page
-// on show. Prints the median and the 95th percentile.
+// Page turns through folders of large JPEG photographs (made here) with the default settings:
+// after the read-ahead has settled, how long GoNext takes to return with the next page on show,
+// for single pages and for spreads; then cold turns with nothing read ahead on one processor.
+// Prints the median and the 95th percentile of each.
 //
 //   page_turn_bench [pages]
 
@@ -49,50 +50,79 @@ double Percentile(std::vector<double> values, double fraction)
     return values[std::min(index, values.size() - 1)];
 }
 
+// Pages of one size in a folder of their own, made once and kept for later runs.
+std::wstring MakePages(const std::wstring& root, const wchar_t* name, int count, int width, int height)
+{
+    const std::wstring folder = root + name + L"\\";
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    std::printf("making %d pages of %d x %d ...\n", count, width, height);
+    for (int i = 0; i < count; ++i) {
+        const std::wstring path = folder + std::to_wstring(1000 + i) + L".jpg";
+        if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+            WriteBytes(path, MakeBenchPhotoJpeg(width, height, static_cast<unsigned>(i)));
+    }
+    return folder;
+}
+
+// Turns through the folder, each turn timed from the call to its return; `settle` waits for the
+// read-ahead before each turn.
+std::vector<double> TimeTurns(Brivox::CConfig& settings, const std::wstring& folder, int turns, bool settle)
+{
+    NullView view;
+    CDocument document(&view, nullptr, nullptr, &settings);
+    document.SetViewRect({1920, 1080});
+    document.OpenPath(folder.c_str());
+    std::vector<double> times;
+    for (int i = 0; i < turns; ++i) {
+        if (settle && (!document.WaitIdle(std::chrono::minutes(1)) ||
+                       !document.GetImageLoader().WaitIdle(std::chrono::minutes(1)))) {
+            std::fprintf(stderr, "the read-ahead did not settle\n");
+            std::exit(1);
+        }
+        const auto start = std::chrono::steady_clock::now();
+        document.GoNext(-1);
+        times.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    const auto ring = document.Snapshot();
+    std::printf("  ring %zu slots, %d ahead; display copies %s; page %d x %d\n", ring.slots.size(),
+                ring.lookAhead, document.AreDisplayCopiesInUse() ? "on" : "off", document.GetPageSize().cx,
+                document.GetPageSize().cy);
+    return times;
+}
+
+void Report(const char* what, const std::vector<double>& times)
+{
+    std::printf("%s, %zu turns: median %.2f ms, 95th percentile %.2f ms\n", what, times.size(),
+                Percentile(times, 0.5), Percentile(times, 0.95));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const int pages = argc > 1 ? std::max(2, std::atoi(argv[1])) : 40;
+    const int pages = argc > 1 ? std::max(3, std::atoi(argv[1])) : 40;
     wchar_t temp[MAX_PATH + 1] = {};
     ::GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + L"kanoru_page_turn_bench\\";
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    ::CreateDirectoryW((folder + L"pages").c_str(), nullptr);
-    std::printf("making %d pages of 4000 x 3000 ...\n", pages);
-    for (int i = 0; i < pages; ++i) {
-        const std::wstring path = folder + L"pages\\" + std::to_wstring(1000 + i) + L".jpg";
-        if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-            WriteBytes(path, MakeBenchPhotoJpeg(4000, 3000, static_cast<unsigned>(i)));
-    }
+    const std::wstring root = std::wstring(temp) + L"kanoru_page_turn_bench\\";
+    ::CreateDirectoryW(root.c_str(), nullptr);
+    const std::wstring singles = MakePages(root, L"pages", pages, 4000, 3000);
+    const std::wstring spreads = MakePages(root, L"spreads", pages, 3000, 4000);
+    const std::wstring large = MakePages(root, L"large", 6, 4608, 3456);
     Brivox::GetImageLoaderFactories().Replace(
         {{0, std::make_shared<Brivox::DefaultFactory<Brivox::CJpgLoader, Brivox::IImageLoader>>()}});
 
     Brivox::CConfig settings;
-    InitConfig(settings, (folder + L"none.cfg").c_str());
-    settings.SetRaw(L"TmpDir", (folder + L"t").c_str());
-    NullView view;
-    CDocument document(&view, nullptr, nullptr, &settings);
-    document.SetViewRect({1920, 1080});
-    document.OpenPath((folder + L"pages\\").c_str());
+    InitConfig(settings, (root + L"none.cfg").c_str());
+    settings.SetRaw(L"TmpDir", (root + L"t").c_str());
+    // The default settings: spreads on, display copies for a software draw mode.
+    Report("warm turns, 4000 x 3000 singles", TimeTurns(settings, singles, pages - 1, true));
+    Report("warm turns, 3000 x 4000 spreads", TimeTurns(settings, spreads, pages / 2 - 1, true));
 
-    std::vector<double> turns;
-    for (int i = 1; i < pages; ++i) {
-        if (!document.WaitIdle(std::chrono::minutes(1)) ||
-            !document.GetImageLoader().WaitIdle(std::chrono::minutes(1))) {
-            std::fprintf(stderr, "the read-ahead did not settle\n");
-            return 1;
-        }
-        const auto start = std::chrono::steady_clock::now();
-        document.GoNext(-1);
-        turns.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    const auto ring = document.Snapshot();
-    std::printf("ring %zu slots, %d ahead; display copies %s\n", ring.slots.size(), ring.lookAhead,
-                document.AreDisplayCopiesInUse() ? "on" : "off");
-    std::printf(
-        "GoNext(-1) after the read-ahead settled, %zu turns: median %.2f ms, 95th percentile %.2f ms\n",
-        turns.size(), Percentile(turns, 0.5), Percentile(turns, 0.95));
+    // Nothing read ahead, one processor: each turn decodes, reduces and scales its page.
+    settings.SetBool(L"ImageCache", false);
+    settings.SetBool(L"LoaderCaching", false);
+    ::SetProcessAffinityMask(::GetCurrentProcess(), 1);
+    Report("cold turns, 4608 x 3456 on one processor", TimeTurns(settings, large, 5, false));
     return 0;
 }
