@@ -11,7 +11,8 @@ rc=$?
 [ -z "$trace" ] || echo "$(now) end $$ $rc" >>"$trace"
 cat "$out"
 if [ "$rc" -ne 0 ] && [ ! -s "$out" ]; then
-  echo "wine-test: $1 ended with exit code $rc before writing anything (process $$)" >&2
+  echo "wine-test: $1 ended with exit code $rc before writing anything (process $$);" \
+    "WINEDEBUG=err+all shows why Wine ended it" >&2
 fi
 rm -f "$out"
 case $rc in
