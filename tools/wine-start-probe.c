@@ -11,19 +11,21 @@
 
 #include <windows.h>
 
-struct child {
+struct child
+{
     HANDLE process;
     HANDLE output;
 };
 
-static int finish(struct child *c, int *bad_exit, int *silent)
+static int finish(struct child* c, int* bad_exit, int* silent)
 {
     DWORD code = 0;
     char text[64];
     DWORD got = 0, total = 0;
     WaitForSingleObject(c->process, INFINITE);
     GetExitCodeProcess(c->process, &code);
-    while (total < sizeof text - 1 && ReadFile(c->output, text + total, sizeof text - 1 - total, &got, NULL) && got)
+    while (total < sizeof text - 1 &&
+           ReadFile(c->output, text + total, sizeof text - 1 - total, &got, NULL) && got)
         total += got;
     text[total] = 0;
     CloseHandle(c->process);
@@ -41,7 +43,7 @@ static int finish(struct child *c, int *bad_exit, int *silent)
     return 0;
 }
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     if (argc >= 2 && !strcmp(argv[1], "child")) {
         printf("ok\n");
