@@ -16,5 +16,6 @@ if setarch "$(uname -m)" -R true 2>/dev/null; then
   wine_personality=(setarch "$(uname -m)" -R)
 else
   echo "warning: this system refuses to start processes without address-space randomisation" \
-    "(setarch -R); a Wine process may now and then fail to start (exit code 1, error 1359)" >&2
+    "(setarch -R; Docker's default seccomp profile refuses it); a Wine process may now and then" \
+    "fail to start (exit code 1, error 1359)" >&2
 fi
