@@ -13,26 +13,27 @@ function(kanoru_library name)
   target_link_libraries(${name} PUBLIC kanoru_deps ${ARG_DEPENDS})
 endfunction()
 
-# kanoru_test_program(NAME FOLDER [DESKTOP_INPUT] DEPENDS ...): one GoogleTest program of every
-# source in tests/FOLDER, its cases registered with ctest when the tests run (not at build time:
-# that would run Wine during the build). With DESKTOP_INPUT the cases of suites named
-# DesktopInput* (they take the foreground, the cursor or the system's input) share one resource
-# lock, so that no two of them run at once.
+# kanoru_test_program(NAME FOLDER [DESKTOP_INPUT] DEPENDS ... [PROPERTIES ...]): one GoogleTest
+# program of every source in tests/FOLDER, its cases registered with ctest when the tests run (not
+# at build time: that would run Wine during the build). With DESKTOP_INPUT the cases of suites
+# named DesktopInput* (they take the foreground, the cursor or the system's input) share one
+# resource lock, so that no two of them run at once. PROPERTIES are further ctest properties of
+# every case.
 function(kanoru_test_program name folder)
-  cmake_parse_arguments(ARG "DESKTOP_INPUT" "" "DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "DESKTOP_INPUT" "" "DEPENDS;PROPERTIES" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${folder}/*.cpp)
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} kanoru_test_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   if(CMAKE_CROSSCOMPILING_EMULATOR)
     set(discovery DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
-    set(environment ENVIRONMENT "KANORU_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data")
+    set(properties ENVIRONMENT "KANORU_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data" ${ARG_PROPERTIES})
     if(ARG_DESKTOP_INPUT)
-      gtest_discover_tests(${name} ${discovery} TEST_FILTER "-DesktopInput*" PROPERTIES ${environment})
+      gtest_discover_tests(${name} ${discovery} TEST_FILTER "-DesktopInput*" PROPERTIES ${properties})
       gtest_discover_tests(${name} ${discovery} TEST_FILTER "DesktopInput*"
-        PROPERTIES ${environment} RESOURCE_LOCK desktop_input)
+        PROPERTIES ${properties} RESOURCE_LOCK desktop_input)
     else()
-      gtest_discover_tests(${name} ${discovery} PROPERTIES ${environment})
+      gtest_discover_tests(${name} ${discovery} PROPERTIES ${properties})
     endif()
   endif()
 endfunction()

@@ -1,7 +1,9 @@
+#include "foundation/encoding.h"
 #include "foundation/win32.h"
+#include "registrar/registrar_run.h"
 
-// The registrar's work arrives with its own subsystem; until then the program starts and ends.
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+// The whole command line, as the system gives it, is the hand-off file's path: no quotes removed.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
-    return 0;
+    return RunRegistrar(Brivox::GetDefaultEncoding().ToString(commandLine ? commandLine : ""));
 }

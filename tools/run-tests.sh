@@ -25,8 +25,10 @@ export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 export XDG_DATA_HOME="$build/xdg-data"
 rm -rf "$XDG_DATA_HOME"
 mkdir -p "$XDG_DATA_HOME"
-# Japanese code page 932 for every Wine process (given through env: bash itself has no such locale).
-ja=(env LC_ALL=ja_JP.UTF-8)
+# Japanese code page 932 for every Wine process (given through env: bash itself has no such locale),
+# all started without address-space randomisation (see the sourced script).
+source "$here/tools/wine-personality.sh"
+ja=("${wine_personality[@]}" env LC_ALL=ja_JP.UTF-8)
 
 xvfb_pid=""
 cleanup() {

@@ -6,12 +6,20 @@ trace=${KANORU_TEST_TRACE:-}
 now() { date +%s.%N; }
 out=$(mktemp "${TMPDIR:-/tmp}/wine-test.XXXXXX") || exit 1
 [ -z "$trace" ] || echo "$(now) start $$ $*" >>"$trace"
-wine "$@" >"$out" 2>&1
+# Without address-space randomisation, as the test run starts Wine (see wine-personality.sh), also
+# when ctest is run by hand.
+arch=$(uname -m)
+if setarch "$arch" -R true 2>/dev/null; then
+  setarch "$arch" -R wine "$@" >"$out" 2>&1
+else
+  wine "$@" >"$out" 2>&1
+fi
 rc=$?
 [ -z "$trace" ] || echo "$(now) end $$ $rc" >>"$trace"
 cat "$out"
 if [ "$rc" -ne 0 ] && [ ! -s "$out" ]; then
-  echo "wine-test: $1 ended with exit code $rc before writing anything (process $$)" >&2
+  echo "wine-test: $1 ended with exit code $rc before writing anything (process $$);" \
+    "WINEDEBUG=err+all shows why Wine ended it" >&2
 fi
 rm -f "$out"
 case $rc in
