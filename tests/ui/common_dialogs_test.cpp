@@ -470,7 +470,7 @@ TEST(FileDialog, TheRunStartsInTheDialogsFolderAndPutsTheCurrentFolderBackAlsoWh
 }
 
 // The system's dialogs themselves, driven from a helper thread.
-class DrivenDialog : public ::testing::Test
+class DesktopInputDrivenDialog : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -485,7 +485,7 @@ protected:
     String before;
 };
 
-TEST_F(DrivenDialog, ThreeNamesInTheSeveralFilesFormGiveThreeResultsInTheChosenFolder)
+TEST_F(DesktopInputDrivenDialog, ThreeNamesInTheSeveralFilesFormGiveThreeResultsInTheChosenFolder)
 {
     for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt"})
         Brivox::WriteTextFile(start + name, L"x");
@@ -511,7 +511,7 @@ TEST_F(DrivenDialog, ThreeNamesInTheSeveralFilesFormGiveThreeResultsInTheChosenF
     EXPECT_EQ(Brivox::GetCurrentDirectoryString(), before);
 }
 
-TEST_F(DrivenDialog, CancelGivesFalseAndKeepsTheCurrentFolder)
+TEST_F(DesktopInputDrivenDialog, CancelGivesFalseAndKeepsTheCurrentFolder)
 {
     CFileDialog dialog;
     dialog.SetFolder(start);
@@ -527,7 +527,7 @@ TEST_F(DrivenDialog, CancelGivesFalseAndKeepsTheCurrentFolder)
     EXPECT_EQ(Brivox::GetCurrentDirectoryString(), before);
 }
 
-TEST_F(DrivenDialog, AFolderDialogOnAMissingFolderAnswersItsNearestExistingParent)
+TEST_F(DesktopInputDrivenDialog, AFolderDialogOnAMissingFolderAnswersItsNearestExistingParent)
 {
     // The folder tree lists no hidden folders, and the temporary folder lies below one: the
     // dialog could not select a folder there.
@@ -552,7 +552,7 @@ TEST_F(DrivenDialog, AFolderDialogOnAMissingFolderAnswersItsNearestExistingParen
     EXPECT_TRUE(dialog.GetFolder().EqualsIgnoreCase(start)) << dialog.GetFolder().CStr();
 }
 
-TEST_F(DrivenDialog, AColorDialogConfirmedAtOnceAnswersTheColorItWasGiven)
+TEST_F(DesktopInputDrivenDialog, AColorDialogConfirmedAtOnceAnswersTheColorItWasGiven)
 {
     CColorDialog dialog;
     dialog.SetColor(RGB(12, 34, 56));

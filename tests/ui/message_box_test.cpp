@@ -11,7 +11,7 @@
 using Brivox::String;
 using KanoruTest::MessageBoxAnswerer;
 
-TEST(MessageBoxes, FlagsAreJoinedAndOnlyAnEmptyCaptionOfTheHelpersIsLeftToTheSystem)
+TEST(DesktopInputMessageBoxes, FlagsAreJoinedAndOnlyAnEmptyCaptionOfTheHelpersIsLeftToTheSystem)
 {
     const HWND owner = ::GetDesktopWindow();
     const struct

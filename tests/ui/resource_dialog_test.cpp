@@ -138,7 +138,7 @@ struct TabFixture
 
 } // namespace
 
-TEST(ResourceDialog, DoModalRaisesTheCursorCountByTwoWhileItRunsAndLeavesItAsItFoundIt)
+TEST(DesktopInputResourceDialog, DoModalRaisesTheCursorCountByTwoWhileItRunsAndLeavesItAsItFoundIt)
 {
     RunOnFreshThread([] {
         const int before = CursorCount();
@@ -155,7 +155,7 @@ TEST(ResourceDialog, DoModalRaisesTheCursorCountByTwoWhileItRunsAndLeavesItAsItF
     });
 }
 
-TEST(ResourceDialog, DoModalOfAMissingTemplateThrowsAndStillRestoresTheCursorCount)
+TEST(DesktopInputResourceDialog, DoModalOfAMissingTemplateThrowsAndStillRestoresTheCursorCount)
 {
     class Missing : public Brivox::CResourceDialogBase
     {

@@ -49,7 +49,7 @@ String StartOf(const String& text, const String& start)
 
 } // namespace
 
-TEST(WindowErrors, AThrowingHookerShowsErrorThreeOwnedByTheWindowAndTheDefaultProcedureStillRuns)
+TEST(DesktopInputWindowErrors, AThrowingHookerShowsErrorThreeOwnedByTheWindowAndTheDefaultProcedureStillRuns)
 {
     MessageBoxAnswerer boxes;
     TestWindow test;
@@ -76,7 +76,7 @@ TEST(WindowErrors, AThrowingHookerShowsErrorThreeOwnedByTheWindowAndTheDefaultPr
     EXPECT_FALSE(::IsWindow(hwnd));
 }
 
-TEST(WindowErrors, AThrowingWmDestroyHookerOfTheThreadsLastWindowStillEndsItsLoop)
+TEST(DesktopInputWindowErrors, AThrowingWmDestroyHookerOfTheThreadsLastWindowStillEndsItsLoop)
 {
     MessageBoxAnswerer boxes;
     TestWindow test;
@@ -91,7 +91,7 @@ TEST(WindowErrors, AThrowingWmDestroyHookerOfTheThreadsLastWindowStillEndsItsLoo
     EXPECT_EQ(boxes.Boxes().front().caption, String(L"エラー (3)"));
 }
 
-TEST(WindowErrors, EndSessionFalseKeepsTheWindowAndTrueEndsItAfterEveryHookerSawIt)
+TEST(DesktopInputWindowErrors, EndSessionFalseKeepsTheWindowAndTrueEndsItAfterEveryHookerSawIt)
 {
     TestWindow test;
     bool existedForTestHooker = false;
@@ -126,7 +126,7 @@ TEST(WindowErrors, EndSessionFalseKeepsTheWindowAndTrueEndsItAfterEveryHookerSaw
     test.window.RunMessageLoop();
 }
 
-TEST(WindowErrors, AFailedCreationThrowsTheSystemsReasonAndLeavesTheThreadAsItWas)
+TEST(DesktopInputWindowErrors, AFailedCreationThrowsTheSystemsReasonAndLeavesTheThreadAsItWas)
 {
     struct Case
     {
@@ -180,7 +180,7 @@ TEST(WindowErrors, AFailedCreationThrowsTheSystemsReasonAndLeavesTheThreadAsItWa
     }
 }
 
-TEST(WindowErrors, AFailedDialogHereLeavesALoopThreadALoopThread)
+TEST(DesktopInputWindowErrors, AFailedDialogHereLeavesALoopThreadALoopThread)
 {
     RunOnFreshThread([] {
         const DWORD self = ::GetCurrentThreadId();
