@@ -1,9 +1,10 @@
 // Page turns through folders of large JPEG photographs (made here) with the default settings:
 // after the read-ahead has settled, how long GoNext takes to return with the next page on show,
 // for single pages and for spreads; then cold turns with nothing read ahead on one processor.
-// Prints the median and the 95th percentile of each.
+// Prints the median and the 95th percentile of each; last, the cache sizes and the memory they
+// may hold for 6000 × 4000 photographs at 2 and 8 GiB, beside the peak private memory.
 //
-//   page_turn_bench [pages]
+//   page_turn_bench [pages [photographs]]
 
 #include "bench_photo.h"
 #include "document/document.h"
@@ -20,6 +21,10 @@
 #include <vector>
 
 #include <windows.h>
+
+#include <psapi.h>
+
+using Brivox::CSize;
 
 namespace {
 
@@ -91,6 +96,59 @@ std::vector<double> TimeTurns(Brivox::CConfig& settings, const std::wstring& fol
     return times;
 }
 
+std::uint64_t PrivateBytes()
+{
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof(counters);
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                           sizeof(counters));
+    return counters.PrivateUsage;
+}
+
+// Pages through the folder with the memory the probe reports, and sets what the caches may hold
+// beside the most private memory the process took above where it started.
+void MeasureMemory(Brivox::CConfig& settings, const std::wstring& folder, int pages, std::uint64_t available,
+                   CSize decoded, std::uint64_t fileBytes)
+{
+    const std::uint64_t start = PrivateBytes();
+    std::uint64_t peak = 0;
+    NullView view;
+    {
+        CDocument document(&view, nullptr, nullptr, &settings,
+                           {[available] { return available; }, [] { return std::uint64_t{0}; }});
+        document.SetViewRect({1920, 1080});
+        document.OpenPath(folder.c_str());
+        std::uint64_t page = 0, copy = 0;
+        for (int i = 0; i < pages; ++i) {
+            if (!document.WaitIdle(std::chrono::minutes(1)) ||
+                !document.GetImageLoader().WaitIdle(std::chrono::minutes(1)))
+                std::fprintf(stderr, "the read-ahead did not settle\n");
+            peak = std::max(peak, PrivateBytes() - std::min(PrivateBytes(), start));
+            const CSize size = document.GetPageSize();
+            page = std::max<std::uint64_t>(page, std::uint64_t(size.cx) * size.cy * 4);
+            if (const auto shown = document.GetDisplayCopy())
+                copy =
+                    std::max<std::uint64_t>(copy, std::uint64_t(shown->GetWidth()) * shown->GetHeight() * 4);
+            document.GoNext(-1);
+        }
+        const auto ring = document.Snapshot();
+        const std::uint64_t slots = ring.slots.size();
+        // The loader keeps 5 (spread view) or 3 decoded files per slot of the ring.
+        const std::uint64_t loaderEntries = settings.GetBool(L"LoaderCaching")
+                                                ? slots * (settings.GetInt(L"ImageSpreadView_") != 0 ? 5 : 3)
+                                                : 0;
+        const std::uint64_t decodedBytes = std::uint64_t(decoded.cx) * decoded.cy * 4 + fileBytes;
+        const std::uint64_t allowed = slots * (page + copy) + loaderEntries * decodedBytes + 4 * page;
+        std::printf("probe %.0f GiB: ring %llu slots, %d ahead, display copies %s, loader %llu files; may "
+                    "hold %.0f MiB, "
+                    "peak private %.0f MiB above the start (%s)\n",
+                    double(available) / (1 << 30), static_cast<unsigned long long>(slots), ring.lookAhead,
+                    document.AreDisplayCopiesInUse() ? "on" : "off",
+                    static_cast<unsigned long long>(loaderEntries), double(allowed) / (1 << 20),
+                    double(peak) / (1 << 20), double(peak) <= double(allowed) * 1.1 ? "within" : "beyond");
+    }
+}
+
 void Report(const char* what, const std::vector<double>& times)
 {
     std::printf("%s, %zu turns: median %.2f ms, 95th percentile %.2f ms\n", what, times.size(),
@@ -124,5 +182,16 @@ int main(int argc, char** argv)
     settings.SetBool(L"LoaderCaching", false);
     ::SetProcessAffinityMask(::GetCurrentProcess(), 1);
     Report("cold turns, 4608 x 3456 on one processor", TimeTurns(settings, large, 5, false));
+
+    // What the caches hold of 6000 x 4000 photographs at two amounts of memory.
+    ::SetProcessAffinityMask(::GetCurrentProcess(), ~DWORD_PTR{0} >> 1);
+    settings.SetBool(L"ImageCache", true);
+    settings.SetBool(L"LoaderCaching", true);
+    const int photos = argc > 2 ? std::max(3, std::atoi(argv[2])) : 60;
+    const std::wstring huge = MakePages(root, L"huge", photos, 6000, 4000);
+    WIN32_FILE_ATTRIBUTE_DATA facts{};
+    ::GetFileAttributesExW((huge + L"1000.jpg").c_str(), GetFileExInfoStandard, &facts);
+    for (const std::uint64_t gib : {2ull, 8ull})
+        MeasureMemory(settings, huge, photos, gib << 30, {6000, 4000}, facts.nFileSizeLow);
     return 0;
 }
