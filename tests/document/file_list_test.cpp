@@ -1,5 +1,7 @@
 #include "document/file_list.h"
 
+#include "observer_record.h"
+
 #include "formats/archive_fixtures.h"
 #include "formats/bmp_loader.h"
 #include "formats/image_loader.h"
@@ -22,17 +24,6 @@ using FileTestSupport::WriteText;
 using Paths = std::vector<std::wstring>;
 
 namespace {
-
-// Counts what the list tells its window.
-class ObserverRecord : public IFileListObserver
-{
-public:
-    void Refresh() override { ++refreshes; }
-    void UpdateRow(int index) override { rows.push_back(index); }
-
-    int refreshes = 0;
-    std::vector<int> rows;
-};
 
 // The rules the document fills from the settings: each list split at every ';', empty pieces kept.
 FileAddRules Rules(bool ignoreBySuffix = true, const wchar_t* accepted = L"", const wchar_t* ignored = L"",

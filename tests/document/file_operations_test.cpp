@@ -1,5 +1,7 @@
 #include "document/file_list.h"
 
+#include "observer_record.h"
+
 #include "formats/archive_fixtures.h"
 #include "foundation/file_system.h"
 #include "foundation/file_test_support.h"
@@ -28,16 +30,6 @@ using FileTestSupport::WriteText;
 using Paths = std::vector<std::wstring>;
 
 namespace {
-
-class ObserverRecord : public IFileListObserver
-{
-public:
-    void Refresh() override { ++refreshes; }
-    void UpdateRow(int index) override { rows.push_back(index); }
-
-    int refreshes = 0;
-    std::vector<int> rows;
-};
 
 // The file with its missing folders.
 void Put(const String& path, const std::string& text)
