@@ -96,13 +96,14 @@ std::vector<double> TimeTurns(Brivox::CConfig& settings, const std::wstring& fol
     return times;
 }
 
+// The larger of the private bytes and the working set: Wine reports no private bytes.
 std::uint64_t PrivateBytes()
 {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof(counters);
     ::GetProcessMemoryInfo(::GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
                            sizeof(counters));
-    return counters.PrivateUsage;
+    return std::max<std::uint64_t>(counters.PrivateUsage, counters.WorkingSetSize);
 }
 
 // Pages through the folder with the memory the probe reports, and sets what the caches may hold
@@ -141,7 +142,7 @@ void MeasureMemory(Brivox::CConfig& settings, const std::wstring& folder, int pa
         const std::uint64_t allowed = slots * (page + copy) + loaderEntries * decodedBytes + 4 * page;
         std::printf("probe %.0f GiB: ring %llu slots, %d ahead, display copies %s, loader %llu files; may "
                     "hold %.0f MiB, "
-                    "peak private %.0f MiB above the start (%s)\n",
+                    "peak private or resident %.0f MiB above the start (%s)\n",
                     double(available) / (1 << 30), static_cast<unsigned long long>(slots), ring.lookAhead,
                     document.AreDisplayCopiesInUse() ? "on" : "off",
                     static_cast<unsigned long long>(loaderEntries), double(allowed) / (1 << 20),
