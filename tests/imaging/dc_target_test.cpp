@@ -21,7 +21,7 @@ void PaintQuadrants(CPlane& plane)
 
 } // namespace
 
-TEST(CDcTarget, PlaneDrawnIntoAWindowShowsItsPixels)
+TEST(DesktopInputDcTarget, PlaneDrawnIntoAWindowShowsItsPixels)
 {
     const HWND window =
         ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 64,
