@@ -1,6 +1,6 @@
 #include "document/file_list.h"
 
-#include "observer_record.h"
+#include "file_list_test_support.h"
 
 #include "formats/archive_fixtures.h"
 #include "formats/bmp_loader.h"
@@ -68,11 +68,6 @@ void SetWriteTime(const String& path, WORD year, WORD month, WORD day, WORD hour
     ::CloseHandle(file);
 }
 
-std::wstring Wide(const String& text)
-{
-    return std::wstring(text.CStr(), static_cast<std::size_t>(text.Length()));
-}
-
 class FileListTest : public FileTestSupport::TempFolderTest
 {
 protected:
@@ -97,16 +92,7 @@ protected:
     }
 
     // The entries' paths relative to the test folder.
-    Paths Entries() const
-    {
-        Paths paths;
-        for (int i = 0; i < list.GetCount(); ++i) {
-            const std::wstring path = Wide(list.GetEntry(i).GetPath());
-            paths.push_back(path.compare(0, root.Length(), root.CStr()) == 0 ? path.substr(root.Length())
-                                                                             : path);
-        }
-        return paths;
-    }
+    Paths Entries() const { return RelativeEntries(list, root); }
 
     std::wstring CurrentEntry() const { return Entries().at(list.GetCurrent()); }
 

@@ -1,6 +1,6 @@
 #include "document/file_list.h"
 
-#include "observer_record.h"
+#include "file_list_test_support.h"
 
 #include "formats/archive_fixtures.h"
 #include "foundation/file_system.h"
@@ -36,11 +36,6 @@ void Put(const String& path, const std::string& text)
 {
     Brivox::CreateDirectories(path);
     WriteText(path, text);
-}
-
-std::wstring Wide(const String& text)
-{
-    return std::wstring(text.CStr(), static_cast<std::size_t>(text.Length()));
 }
 
 // A file held open without sharing its deletion: neither Windows nor Wine deletes or moves it.
@@ -100,16 +95,7 @@ protected:
     }
 
     // The entries' paths relative to the test folder.
-    Paths Entries() const
-    {
-        Paths paths;
-        for (int i = 0; i < list.GetCount(); ++i) {
-            const std::wstring path = Wide(list.GetEntry(i).GetPath());
-            paths.push_back(path.compare(0, root.Length(), root.CStr()) == 0 ? path.substr(root.Length())
-                                                                             : path);
-        }
-        return paths;
-    }
+    Paths Entries() const { return RelativeEntries(list, root); }
 
     std::vector<int> Marked() const
     {
