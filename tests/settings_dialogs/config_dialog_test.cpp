@@ -27,15 +27,16 @@ public:
     OpenedDialog(const OpenedDialog&) = delete;
     OpenedDialog& operator=(const OpenedDialog&) = delete;
 
-    void Run(CConfig& config, int startPage)
+    void Run(CConfig& config, int startPage, HWND owner = nullptr)
     {
         const HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROCRET, &Hook, nullptr, ::GetCurrentThreadId());
         ASSERT_NE(hook, nullptr);
-        ShowConfigDialog(nullptr, config, nullptr, startPage);
+        ShowConfigDialog(owner, config, nullptr, startPage);
         ::UnhookWindowsHookEx(hook);
     }
 
     bool seen = false;
+    RECT rect{};
     int selectedTab = -1;
     int tabCount = 0;
     int visiblePages = 0;
@@ -57,6 +58,7 @@ private:
     void Inspect(HWND dialog)
     {
         seen = true;
+        ::GetWindowRect(dialog, &rect);
         const HWND tab = ::GetDlgItem(dialog, IDC_CONFIG_TAB);
         selectedTab = static_cast<int>(::SendMessageA(tab, TCM_GETCURSEL, 0, 0));
         tabCount = static_cast<int>(::SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0));
@@ -152,6 +154,27 @@ TEST(DesktopInputConfigDialog, AStartPageOutsideThePagesOpensTheFirst)
         EXPECT_EQ(opened.selectedTab, 0) << startPage;
         EXPECT_EQ(opened.visiblePages, 1) << startPage;
     }
+}
+
+TEST(DesktopInputConfigDialog, OpensCentredOverItsOwnersClientArea)
+{
+    CConfig config = DefaultConfig();
+    OpenedDialog opened;
+    RECT client{};
+    RunOnFreshThread([&] {
+        const HWND owner = ::CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 40, 30, 900, 800,
+                                             nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(owner, nullptr);
+        ::GetClientRect(owner, &client);
+        ::MapWindowPoints(owner, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        opened.Run(config, 0, owner);
+        ::DestroyWindow(owner);
+    });
+    ASSERT_TRUE(opened.seen);
+    const int width = opened.rect.right - opened.rect.left;
+    const int height = opened.rect.bottom - opened.rect.top;
+    EXPECT_EQ(opened.rect.left, client.left + (client.right - client.left - width) / 2);
+    EXPECT_EQ(opened.rect.top, client.top + (client.bottom - client.top - height) / 2);
 }
 
 TEST(DesktopInputConfigDialog, CancelEscapeAndTheCloseBoxLeaveTheStoreAsItWas)
