@@ -258,3 +258,20 @@ TEST(DesktopInputConfigDialog, APageThatFailsToSaveLeavesTheStoreAsItWasAndTheDi
     EXPECT_EQ(ChangedKeys(unchanged, config),
               (std::vector<std::wstring>{L"ChooseColor", L"HistoryMax", L"JpgQuality", L"Magnification"}));
 }
+
+TEST(DesktopInputConfigDialog, CancelAfterAFailedOkStillLeavesTheStoreAsItWas)
+{
+    KanoruTest::MessageBoxAnswerer answerer;
+    CConfig config = DefaultConfig();
+    const std::wstring before = Serialized(config);
+    DialogWithFaultyPage dialog(config, nullptr, 0);
+    RunDialog(dialog, {
+                          [](CConfigDialog& d, HWND hwnd) {
+                              PageItem(d, 0, IDC_GUI_MAGNIFICATION).SetText(L"150");
+                              PostToDialog(hwnd, IDOK);
+                          },
+                          [](CConfigDialog&, HWND hwnd) { PostToDialog(hwnd, IDCANCEL); },
+                      });
+    EXPECT_EQ(answerer.Boxes().size(), 1u);
+    EXPECT_EQ(Serialized(config), before);
+}
