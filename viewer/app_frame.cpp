@@ -42,7 +42,8 @@ String CCommandLine::GetPath(int index, const String& baseFolder) const
     return AppendSeparatorIfDirectory(CFileName::Resolve(GetArgument(index), baseFolder));
 }
 
-void CAppFrameBase::Init(HINSTANCE instance, HINSTANCE previousInstance, const char* commandLine, int showCommand)
+void CAppFrameBase::Init(HINSTANCE instance, HINSTANCE previousInstance, const char* commandLine,
+                         int showCommand)
 {
     m_instance = instance;
     m_previousInstance = previousInstance;
@@ -70,7 +71,8 @@ void CAppFrameBase::OnError(const std::exception& error)
 
 } // namespace Brivox
 
-SStartArguments ReadStartArguments(const Brivox::CCommandLine& commandLine, const Brivox::String& currentFolder)
+SStartArguments ReadStartArguments(const Brivox::CCommandLine& commandLine,
+                                   const Brivox::String& currentFolder)
 {
     SStartArguments start;
     for (int i = 0; i < commandLine.GetCount(); ++i) {

@@ -69,7 +69,8 @@ struct SStartArguments
 
 // "/version" ends the reading at once; "/cfg:" sets the base name (a later one wins); every other
 // argument is a path resolved against the current folder.
-SStartArguments ReadStartArguments(const Brivox::CCommandLine& commandLine, const Brivox::String& currentFolder);
+SStartArguments ReadStartArguments(const Brivox::CCommandLine& commandLine,
+                                   const Brivox::String& currentFolder);
 
 // "version.txt" in the program folder: the build number in UTF-16LE with a byte-order mark.
 void WriteVersionFile();

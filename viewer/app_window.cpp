@@ -139,8 +139,8 @@ void CAppWindow::StoreAndSaveSettings()
 {
     // The file list window keeps "FileListWindowRect" once it exists.
     if (!m_restoreDisabled)
-        m_settings.SetRect(L"WindowPosRestoreRect", {m_restoreRect.left, m_restoreRect.top, m_restoreRect.right,
-                                                     m_restoreRect.bottom});
+        m_settings.SetRect(L"WindowPosRestoreRect", {m_restoreRect.left, m_restoreRect.top,
+                                                     m_restoreRect.right, m_restoreRect.bottom});
     m_settings.SetString(L"ChooseColor", m_colorDialog.ToString());
     (void)m_settings.Save(m_settingsPath);
 }
@@ -262,32 +262,33 @@ void CAppWindow::RebuildRegistries()
 {
     using Brivox::IArchiver;
     using Brivox::IImageLoader;
-    Brivox::GetImageLoaderFactories().Replace(Brivox::OrderFromSettings<IImageLoader>(
-        m_settings,
-        {{L"LoaderPriorityJ", m_jpegLoader},
-         {L"LoaderPriorityP", m_pngLoader},
-         {L"LoaderPriorityB", m_bmpLoader},
-         {L"LoaderPriorityS", m_spiLoader},
-         {L"LoaderPriorityA", m_argbLoader},
-         {L"LoaderPriorityT", m_tgaLoader},
-         {L"LoaderPriorityO", m_oleLoader}},
-        L"LoaderPriorityX"));
-    Brivox::GetArchiverFactories().Replace(Brivox::OrderFromSettings<IArchiver>(
-        m_settings,
-        {{L"ArchiverPriorityS", m_spiArchiver},
-         {L"ArchiverPriorityZ", m_unZip},
-         {L"ArchiverPriorityR", m_unRar},
-         {L"ArchiverPriorityL", m_unLha},
-         {L"ArchiverPriorityZL", m_zip},
-         {L"ArchiverPriority7Z", m_sevenZip},
-         {L"ArchiverPriorityG", m_unGca}},
-        L"ArchiverPriorityX"));
+    Brivox::GetImageLoaderFactories().Replace(
+        Brivox::OrderFromSettings<IImageLoader>(m_settings,
+                                                {{L"LoaderPriorityJ", m_jpegLoader},
+                                                 {L"LoaderPriorityP", m_pngLoader},
+                                                 {L"LoaderPriorityB", m_bmpLoader},
+                                                 {L"LoaderPriorityS", m_spiLoader},
+                                                 {L"LoaderPriorityA", m_argbLoader},
+                                                 {L"LoaderPriorityT", m_tgaLoader},
+                                                 {L"LoaderPriorityO", m_oleLoader}},
+                                                L"LoaderPriorityX"));
+    Brivox::GetArchiverFactories().Replace(
+        Brivox::OrderFromSettings<IArchiver>(m_settings,
+                                             {{L"ArchiverPriorityS", m_spiArchiver},
+                                              {L"ArchiverPriorityZ", m_unZip},
+                                              {L"ArchiverPriorityR", m_unRar},
+                                              {L"ArchiverPriorityL", m_unLha},
+                                              {L"ArchiverPriorityZL", m_zip},
+                                              {L"ArchiverPriority7Z", m_sevenZip},
+                                              {L"ArchiverPriorityG", m_unGca}},
+                                             L"ArchiverPriorityX"));
 }
 
 void CAppWindow::ApplySettings()
 {
     (void)m_settings.Save(m_settingsPath);
-    m_spi->Load(Brivox::CFileName(m_settings.GetRaw(L"SpiPluginsDir"), Brivox::CFileName::ExecutableDirectory()));
+    m_spi->Load(
+        Brivox::CFileName(m_settings.GetRaw(L"SpiPluginsDir"), Brivox::CFileName::ExecutableDirectory()));
     // New lists swapped in whole: a loader that walks the old one keeps it.
     RebuildRegistries();
     // The document hands the workers a fresh snapshot of what they read.
@@ -296,7 +297,8 @@ void CAppWindow::ApplySettings()
 
     m_cursorHider->SetDelay(m_settings.GetInt(L"AutoCursorHideTime"));
     m_cursorHider->SetEnabled(m_settings.GetBool(L"AutoCursorHide"));
-    const bool fullScreen = m_screenChanger && m_screenChanger->GetState() != Brivox::CScreenChanger::Windowed;
+    const bool fullScreen =
+        m_screenChanger && m_screenChanger->GetState() != Brivox::CScreenChanger::Windowed;
     if (fullScreen && m_settings.GetBool(L"FullScreenCursorHide"))
         m_cursorHider->HideNow();
     else

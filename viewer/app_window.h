@@ -83,6 +83,7 @@ public:
     CDocument* GetDocument() const { return m_document.get(); }
     const Brivox::String& GetSettingsPath() const { return m_settingsPath; }
     const Brivox::CRect& GetRestoreRect() const { return m_restoreRect; }
+    Brivox::CSelectionRect& GetSelection() { return *m_selection; }
 
 protected:
     bool Query(const Brivox::String& archivePath, Brivox::String& password, int attempt) override
@@ -133,8 +134,8 @@ private:
     std::unique_ptr<Brivox::HScrollBar> m_hScrollBar;
     std::unique_ptr<Brivox::VScrollBar> m_vScrollBar;
     std::shared_ptr<Brivox::CSpiHost> m_spi;
-    std::shared_ptr<Brivox::IFactory<Brivox::IImageLoader>> m_jpegLoader, m_pngLoader, m_bmpLoader, m_spiLoader,
-        m_argbLoader, m_tgaLoader, m_oleLoader;
+    std::shared_ptr<Brivox::IFactory<Brivox::IImageLoader>> m_jpegLoader, m_pngLoader, m_bmpLoader,
+        m_spiLoader, m_argbLoader, m_tgaLoader, m_oleLoader;
     std::shared_ptr<Brivox::IFactory<Brivox::IArchiver>> m_unZip, m_sevenZip, m_unRar, m_unLha, m_spiArchiver,
         m_zip, m_unGca;
     std::unique_ptr<CDocument> m_document;

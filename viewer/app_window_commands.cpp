@@ -13,9 +13,9 @@ namespace {
 // The commands carried out so far; every other command of the table waits for its part of the
 // viewer: its item is greyed and the command does nothing.
 constexpr std::array AvailableCommands{
-    CmdPrevious,     CmdNext,       CmdPreviousPage, CmdNextPage,      CmdBack5,         CmdForward5,
-    CmdBack50,       CmdForward50,  CmdPreviousFolder, CmdNextFolder,  CmdPreviousMarked, CmdNextMarked,
-    CmdFirst,        CmdLast,       CmdPreviousSorted, CmdNextSorted,  CmdExit,
+    CmdPrevious, CmdNext,      CmdPreviousPage,   CmdNextPage,   CmdBack5,          CmdForward5,
+    CmdBack50,   CmdForward50, CmdPreviousFolder, CmdNextFolder, CmdPreviousMarked, CmdNextMarked,
+    CmdFirst,    CmdLast,      CmdPreviousSorted, CmdNextSorted, CmdExit,
 };
 
 bool IsAssigned(int command)

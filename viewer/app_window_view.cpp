@@ -71,7 +71,8 @@ bool CAppWindow::HookMessage(Brivox::SMessage& message)
     case WM_EXITSIZEMOVE:
         return m_snapper ? m_snapper->OnExitSizeMove(message.hwnd) : false;
     case WM_MOVING:
-        return m_snapper ? m_snapper->OnMoving(message.hwnd, *reinterpret_cast<RECT*>(message.lParam)) : false;
+        return m_snapper ? m_snapper->OnMoving(message.hwnd, *reinterpret_cast<RECT*>(message.lParam))
+                         : false;
     case WM_DROPFILES:
         if (m_document)
             OpenFiles(Brivox::GetDroppedFiles(reinterpret_cast<HDROP>(message.wParam)), true);
@@ -254,8 +255,7 @@ void CAppWindow::UpdateTitle()
         return;
     // Templates of older versions are read as the upgrade at start-up will rewrite them, so their
     // old form never shows.
-    const String title =
-        BuildTitle(UpgradeTitleTemplate(m_settings.GetRaw(L"Titlebar")), GetTitleFacts());
+    const String title = BuildTitle(UpgradeTitleTemplate(m_settings.GetRaw(L"Titlebar")), GetTitleFacts());
     if (!(m_window->GetText() == title))
         m_window->SetText(title);
 }

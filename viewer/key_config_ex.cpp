@@ -6,8 +6,7 @@
 #include "viewer/command_table.h"
 
 CKeyConfigEx::CKeyConfigEx(Brivox::CWindow& mainWindow, const Brivox::String& baseName)
-    : m_mainWindow(mainWindow),
-      m_baseName(baseName),
+    : m_mainWindow(mainWindow), m_baseName(baseName),
       m_hotKey(std::make_shared<Brivox::CHotKey>(
           std::shared_ptr<Brivox::CHotKey::IOwner>(this, Brivox::Detail::FakeDeleter()))),
       m_commands(std::make_shared<Brivox::CKeyConfig>())

@@ -14,7 +14,8 @@ CMainMenu::CMainMenu()
         submenus.push_back(submenu);
     }
     for (const SCommandRow& row : CommandTable()) {
-        Brivox::ToolStripItemCollection& items = submenus.at(static_cast<std::size_t>(row.category))->GetItems();
+        Brivox::ToolStripItemCollection& items =
+            submenus.at(static_cast<std::size_t>(row.category))->GetItems();
         if (row.startsGroup && items.GetCount() > 0)
             items.Add(new Brivox::ToolStripSeparator());
         items.Add(new Brivox::ToolStripTextItem(row.id, MenuText(row)));

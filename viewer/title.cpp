@@ -16,9 +16,10 @@ Brivox::String FormatViewRate(double scale)
 std::vector<std::pair<String, String>> TitleVariables(const STitleFacts& facts)
 {
     const String& path = facts.path;
-    const String folder = path.Length() == 0 ? String()
-                                             : Brivox::CFileName::RemoveTrailingSeparator(
-                                                   Brivox::CFileName::GetDirectory(path));
+    const String folder =
+        path.Length() == 0
+            ? String()
+            : Brivox::CFileName::RemoveTrailingSeparator(Brivox::CFileName::GetDirectory(path));
     const Brivox::CRect selection =
         facts.selection.value_or(Brivox::CRect{0, 0, facts.image.cx, facts.image.cy});
     return {

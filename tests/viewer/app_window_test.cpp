@@ -1,5 +1,7 @@
 #include "viewer/app_window.h"
 
+#include "viewer/title.h"
+
 #include "formats/image_loader.h"
 #include "formats/png_loader.h"
 #include "foundation/file_name.h"
@@ -11,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 using Brivox::String;
@@ -37,7 +40,8 @@ protected:
     void TearDown() override
     {
         for (const wchar_t* suffix : {L".cfg", L".key.cfg"})
-            ::DeleteFileW(Brivox::CFileName::FromExecutableDirectory(String(BaseName) + suffix).ToString().CStr());
+            ::DeleteFileW(
+                Brivox::CFileName::FromExecutableDirectory(String(BaseName) + suffix).ToString().CStr());
     }
 
     static constexpr const wchar_t* BaseName = L"viewer_test_window";
@@ -73,9 +77,11 @@ TEST_F(DesktopInputAppWindow, ClosingWithMarkedFilesAsksFirst)
         app.RunOnWindowThread([&] { marked = app.GetDocument()->CountMarked(); });
         const MessageBoxAnswerer::Box box = cancel.Boxes().at(0);
         EXPECT_EQ(L"確認", Text(box.caption));
-        EXPECT_EQ(L"1 個のマークしたファイルがあります。\r\n続行する場合、全てのマークがクリアされます", Text(box.text));
+        EXPECT_EQ(L"1 個のマークしたファイルがあります。\r\n続行する場合、全てのマークがクリアされます",
+                  Text(box.text));
         EXPECT_EQ(hwnd, box.owner);
-        EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL | MB_ICONINFORMATION), box.style & (MB_TYPEMASK | MB_ICONMASK));
+        EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL | MB_ICONINFORMATION),
+                  box.style & (MB_TYPEMASK | MB_ICONMASK));
         EXPECT_TRUE(::IsWindow(hwnd));
         EXPECT_EQ(1, marked);
     }
@@ -97,7 +103,7 @@ TEST_F(DesktopInputAppWindow, CommandsNotAvailableYetAreGreyedAndDoNothing)
     EXPECT_FALSE(IsGreyed(menu, CmdNext));
     EXPECT_FALSE(IsGreyed(menu, CmdExit));
     EXPECT_TRUE(IsGreyed(menu, CmdOpenFile));
-    // The last file removed from the list would change the index: it stays.
+    // A command not available yet leaves the list as it is.
     ::SendMessageW(hwnd, WM_COMMAND, CommandIdBase + CmdRemoveFromList, 0);
     ::SendMessageW(hwnd, WM_COMMAND, CommandIdBase + CmdNext, 0);
     int index = -1, count = 0;
@@ -110,6 +116,39 @@ TEST_F(DesktopInputAppWindow, CommandsNotAvailableYetAreGreyedAndDoNothing)
     ::SendMessageW(hwnd, WM_COMMAND, CommandIdBase + CmdExit, 0);
     app.WaitUntilClosed();
     EXPECT_FALSE(::IsWindow(hwnd));
+}
+
+TEST_F(DesktopInputAppWindow, ASelectionCountsInTheCaptionOnlyWhenWiderAndTallerThanOnePixel)
+{
+    CAppWindow app(BaseName);
+    app.Start({m_pages.c_str()}, SW_SHOWNORMAL);
+    const struct
+    {
+        Brivox::CPoint from, to;
+        bool counts;
+    } cases[] = {
+        {{10, 10}, {11, 11}, false},
+        {{10, 10}, {40, 11}, false},
+        {{10, 10}, {12, 12}, true},
+        {{100, 80}, {20, 30}, true},
+    };
+    for (const auto& c : cases) {
+        bool counts = false;
+        app.RunOnWindowThread([&] {
+            Brivox::CSelectionRect& selection = app.GetSelection();
+            const auto cursor = std::make_shared<Brivox::CPoint>(c.from);
+            selection.SetCursorSource([cursor](HWND) { return *cursor; });
+            selection.OnMouseDown(false);
+            selection.OnMouseDown(true);
+            *cursor = c.to;
+            selection.OnMouseMove();
+            selection.OnMouseUp();
+            counts = app.GetTitleFacts().selection.has_value();
+        });
+        EXPECT_EQ(c.counts, counts) << c.to.x << "," << c.to.y;
+    }
+    app.RunOnWindowThread([&] { app.GetWindow().Close(); });
+    app.WaitUntilClosed();
 }
 
 TEST_F(DesktopInputAppWindow, SettingsAppliedRebuildTheRegistriesAsNewLists)

@@ -28,7 +28,7 @@ TEST(MainMenu, SevenSubmenusOfItemsAndSeparators)
         int items;
         int separators;
     } expected[] = {
-        {L"ファイル(&F)", 24, 5}, {L"編集(&E)", 13, 3},  {L"画像(&I)", 25, 4},  {L"フィルタ(&T)", 20, 12},
+        {L"ファイル(&F)", 24, 5}, {L"編集(&E)", 13, 3}, {L"画像(&I)", 25, 4},   {L"フィルタ(&T)", 20, 12},
         {L"リスト(&L)", 30, 5},   {L"設定(&C)", 26, 5}, {L"ヘルプ(&H)", 11, 3},
     };
     ASSERT_EQ(7, ::GetMenuItemCount(bar));
@@ -48,7 +48,8 @@ TEST(MainMenu, SevenSubmenusOfItemsAndSeparators)
                 EXPECT_NE(0u, ::GetMenuItemID(submenu, j - 1)) << "two separators in a row";
             } else {
                 ++commands;
-                EXPECT_EQ(0u, ::GetMenuState(submenu, static_cast<UINT>(j), MF_BYPOSITION) & (MF_GRAYED | MF_CHECKED));
+                EXPECT_EQ(0u, ::GetMenuState(submenu, static_cast<UINT>(j), MF_BYPOSITION) &
+                                  (MF_GRAYED | MF_CHECKED));
             }
         }
         EXPECT_EQ(expected[i].items, count - separators);

@@ -105,7 +105,6 @@ SeenWindows WatchUntilExit(ProgramInFreshFolder& program, long& exitCode)
     return seen;
 }
 
-
 bool WaitForCaption(HWND hwnd, const std::wstring& caption)
 {
     return KanoruTest::PumpUntil([&] { return Caption(hwnd) == caption; });
@@ -137,7 +136,12 @@ TEST(DesktopInputProgram, VersionWritesTheBuildNumberAndEnds)
     EXPECT_EQ(0, exitCode);
     EXPECT_FALSE(seen.mainWindow);
     EXPECT_TRUE(seen.boxes.empty());
-    EXPECT_EQ(std::string("\xFF\xFE" "2\0" "1\0" "9\0", 8), ReadAll(program.Folder() + L"version.txt"));
+    EXPECT_EQ(std::string("\xFF\xFE"
+                          "2\0"
+                          "1\0"
+                          "9\0",
+                          8),
+              ReadAll(program.Folder() + L"version.txt"));
     EXPECT_FALSE(Exists(program.Folder() + L"Kanoru.cfg"));
 }
 
@@ -181,7 +185,8 @@ void ViewTwoPages(const std::wstring& argument, const std::function<void(const s
     const HWND hwnd = program.WaitForWindow();
     ASSERT_NE(nullptr, hwnd);
     const std::wstring shown = program.Folder() + shownRelative;
-    EXPECT_TRUE(WaitForCaption(hwnd, L"Kanoru : " + shown + L"p1.png (600x400) [1/2] build-219")) << Caption(hwnd);
+    EXPECT_TRUE(WaitForCaption(hwnd, L"Kanoru : " + shown + L"p1.png (600x400) [1/2] build-219"))
+        << Caption(hwnd);
 
     RECT workArea{};
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
@@ -197,7 +202,8 @@ void ViewTwoPages(const std::wstring& argument, const std::function<void(const s
     EXPECT_EQ(Blue, ClientPixel(hwnd, 200));
 
     KanoruTest::PostKey(hwnd, VK_RIGHT);
-    EXPECT_TRUE(WaitForCaption(hwnd, L"Kanoru : " + shown + L"p2.png (600x400) [2/2] build-219")) << Caption(hwnd);
+    EXPECT_TRUE(WaitForCaption(hwnd, L"Kanoru : " + shown + L"p2.png (600x400) [2/2] build-219"))
+        << Caption(hwnd);
     EXPECT_TRUE(WaitForCentre(hwnd, Yellow)) << std::hex << ClientPixel(hwnd, 0);
 
     RECT window{};
@@ -216,13 +222,16 @@ void ViewTwoPages(const std::wstring& argument, const std::function<void(const s
 TEST(DesktopInputProgram, OpensAFolderOnItsFirstPage)
 {
     // A relative path, resolved against the folder the program was started in.
-    ViewTwoPages(L"pages", [](const std::wstring& folder) { WriteTwoPages(folder + L"pages\\"); }, L"pages\\");
+    ViewTwoPages(
+        L"pages", [](const std::wstring& folder) { WriteTwoPages(folder + L"pages\\"); }, L"pages\\");
 }
 
 TEST(DesktopInputProgram, OpensAZipOnItsFirstPage)
 {
     ViewTwoPages(
         L"\"zip pages.zip\"",
-        [](const std::wstring& folder) { WriteTwoPagesZip(folder + L"zip pages.zip", folder + L"scratch\\"); },
+        [](const std::wstring& folder) {
+            WriteTwoPagesZip(folder + L"zip pages.zip", folder + L"scratch\\");
+        },
         L"zip pages.zip\\");
 }

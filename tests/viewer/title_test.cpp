@@ -83,7 +83,8 @@ TEST(Caption, ViewRateKeepsOneDecimal)
 
 TEST(Caption, NoPageShownWithTheDefaultTemplate)
 {
-    const String defaultTemplate = L"Kanoru : $(dir)$(file)$(ext) ($(imgw)x$(imgh)) [$(index)/$(count)] $(build)";
+    const String defaultTemplate =
+        L"Kanoru : $(dir)$(file)$(ext) ($(imgw)x$(imgh)) [$(index)/$(count)] $(build)";
     EXPECT_EQ(L"Kanoru :  (0x0) [0/0] build-219",
               Text(BuildTitle(UpgradeTitleTemplate(defaultTemplate), STitleFacts())));
 }

@@ -28,7 +28,8 @@ inline void WriteBars(const std::wstring& path, int width, int height, const std
         const Brivox::Detail::PlaneBitsLock bits(plane);
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {
-                const COLORREF colour = bars[static_cast<std::size_t>(x * static_cast<int>(bars.size()) / width)];
+                const COLORREF colour =
+                    bars[static_cast<std::size_t>(x * static_cast<int>(bars.size()) / width)];
                 std::uint8_t* pixel = bits.Pixel(x, y);
                 pixel[0] = GetBValue(colour);
                 pixel[1] = GetGValue(colour);
