@@ -55,6 +55,9 @@ public:
     void WaitUntilClosed();
 
     void ApplySettings();
+    // The settings dialog, run by runDialog until it exists, then the settings saved and applied
+    // again and the menu brought up to date, whether the dialog ended with OK or Cancel.
+    void ShowConfigDialog(int startPage, const std::function<void(int startPage)>& runDialog = {});
     // True when the current list may be dropped: no marks, or the user agreed to clear them.
     bool ConfirmClose();
     void OpenFiles(const std::vector<Brivox::String>& paths, bool fromDrop);
@@ -120,7 +123,20 @@ private:
     void OnMove(HWND hwnd);
     void OnScrollBar();
     void RebuildRegistries();
-    void Navigate(int command);
+    // The command groups; each answers whether the command was one of its own.
+    bool RunWindowCommand(int command);
+    bool RunViewCommand(int command);
+    bool RunListCommand(int command);
+    bool RunHelpCommand(int command);
+    bool Navigate(int command);
+    void SetStretch(int stretchType, std::optional<double> rate);
+    // Spread value 1 or 2 switched on, or off when it is on.
+    void ToggleSpread(int value);
+    void ToggleMenuBar();
+    void ToggleFullScreen(bool changeMode);
+    bool IsFullScreen() const;
+    // Hidden while in full screen with "FullScreenCursorHide" on.
+    void UpdateForcedCursor();
 
     Brivox::String m_baseName;
     Brivox::String m_settingsPath;

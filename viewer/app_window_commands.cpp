@@ -1,22 +1,53 @@
 // The command dispatcher and the menu state.
+#include "foundation/command_line.h"
+#include "foundation/display_mode.h"
+#include "foundation/file_name.h"
+#include "foundation/process.h"
+#include "ui/cursor_hider.h"
 #include "ui/menu.h"
 #include "ui/screen_changer.h"
 #include "ui/window.h"
 #include "viewer/app_window.h"
 #include "viewer/command_table.h"
+#include "viewer/key_config_ex.h"
+#include "viewer/main_menu.h"
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace {
 
 // The commands carried out so far; every other command of the table waits for its part of the
 // viewer: its item is greyed and the command does nothing.
+// clang-format off
 constexpr std::array AvailableCommands{
-    CmdPrevious, CmdNext,      CmdPreviousPage,   CmdNextPage,   CmdBack5,          CmdForward5,
-    CmdBack50,   CmdForward50, CmdPreviousFolder, CmdNextFolder, CmdPreviousMarked, CmdNextMarked,
-    CmdFirst,    CmdLast,      CmdPreviousSorted, CmdNextSorted, CmdExit,
+    // Window and program.
+    CmdNewWindow, CmdMinimizeWindow, CmdMaximizeWindow, CmdExit,
+    // View.
+    CmdFitShrink, CmdFitShrinkEnlarge, CmdFitEnlarge, CmdActualSize, CmdFixedZoom, CmdZoomOut, CmdZoomIn,
+    CmdZoomReset, CmdAllowStickOut, CmdPadding, CmdSpreadView, CmdSpreadViewLeftBound, CmdTopMost,
+    CmdDetachMenuBar, CmdToggleFullScreenWindow, CmdToggleFullScreenMode, CmdHideCursorInFullScreen,
+    // Navigation.
+    CmdPrevious, CmdNext, CmdPreviousPage, CmdNextPage, CmdBack5, CmdForward5, CmdBack50, CmdForward50,
+    CmdPreviousFolder, CmdNextFolder, CmdPreviousMarked, CmdNextMarked, CmdFirst, CmdLast, CmdPreviousSorted,
+    CmdNextSorted,
+    // List order.
+    CmdSortList, CmdSortIgnoreCase, CmdSortByFileName, CmdSortByFileNameIgnoreCase, CmdSortBySize,
+    CmdSortByDate, CmdSortNumeric, CmdShuffleList, CmdShuffleFolders,
+    // Folders and web pages.
+    CmdOpenProgramFolder, CmdOpenBookmarkFolder, CmdOpenPluginFolder, CmdOpenTempFolder,
+    CmdOpenWallpaperFolder, CmdOpenReadme, CmdMailAuthor, CmdOpenWebSite, CmdHelp,
 };
+// clang-format on
+
+// The maker's web pages.
+constexpr const wchar_t* MailFormPage = L"https://example.com/kanoru/mail/";
+constexpr const wchar_t* WebSitePage = L"https://example.com/kanoru/";
+constexpr const wchar_t* HelpPage = L"https://example.com/kanoru/help/";
+
+constexpr double MinimumRate = 0.0625;
+constexpr double MaximumRate = 8.0;
 
 bool IsAssigned(int command)
 {
@@ -88,14 +119,253 @@ bool CAppWindow::OnCommand(const Brivox::SMessage& message)
         return false;
     if (!IsCommandAvailable(command) || !m_document)
         return true;
-    if (command == CmdExit)
-        m_window->Close();
-    else
-        Navigate(command);
+    if (!RunWindowCommand(command) && !RunViewCommand(command) && !RunListCommand(command))
+        RunHelpCommand(command);
     return true;
 }
 
-void CAppWindow::Navigate(int command)
+bool CAppWindow::RunWindowCommand(int command)
+{
+    switch (command) {
+    case CmdNewWindow:
+        // A second instance on the default settings files.
+        Brivox::Process::Start(Brivox::GetModuleFileNameString());
+        return true;
+    case CmdMinimizeWindow:
+        m_window->Show(SW_MINIMIZE);
+        return true;
+    case CmdMaximizeWindow:
+        m_window->Show(m_window->IsMaximized() ? SW_RESTORE : SW_MAXIMIZE);
+        return true;
+    case CmdExit:
+        m_window->Close();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CAppWindow::SetStretch(int stretchType, std::optional<double> rate)
+{
+    m_settings.SetInt(L"DrawStretchType", stretchType);
+    if (rate)
+        m_settings.SetDouble(L"DrawStretchRate", *rate);
+}
+
+bool CAppWindow::RunViewCommand(int command)
+{
+    const double root2 = std::sqrt(2.0);
+    switch (command) {
+    case CmdFitShrink:
+    case CmdFitShrinkEnlarge:
+    case CmdFitEnlarge:
+    case CmdActualSize:
+    case CmdFixedZoom: {
+        const int type = command == CmdFitShrink          ? 0
+                         : command == CmdFitShrinkEnlarge ? 1
+                         : command == CmdFitEnlarge       ? 2
+                         : command == CmdActualSize       ? 3
+                                                          : 4;
+        SetStretch(type, std::nullopt);
+        break;
+    }
+    case CmdZoomOut:
+        SetStretch(4, std::max(m_settings.GetDouble(L"DrawStretchRate") / root2, MinimumRate));
+        break;
+    case CmdZoomIn:
+        SetStretch(4, std::min(m_settings.GetDouble(L"DrawStretchRate") * root2, MaximumRate));
+        break;
+    case CmdZoomReset:
+        SetStretch(4, 1.0);
+        break;
+    case CmdAllowStickOut:
+        m_settings.SetBool(L"DrawStickOut", !m_settings.GetBool(L"DrawStickOut"));
+        break;
+    case CmdPadding:
+        m_settings.SetBool(L"Padding", !m_settings.GetBool(L"Padding"));
+        break;
+    case CmdSpreadView:
+        ToggleSpread(1);
+        return true;
+    case CmdSpreadViewLeftBound:
+        ToggleSpread(2);
+        return true;
+    case CmdTopMost: {
+        const bool topMost = !m_settings.GetBool(L"WindowTopMost");
+        m_settings.SetBool(L"WindowTopMost", topMost);
+        UpdateMenuState();
+        if (m_screenChanger)
+            m_screenChanger->SetTopMost(topMost);
+        return true;
+    }
+    case CmdDetachMenuBar:
+        ToggleMenuBar();
+        return true;
+    case CmdToggleFullScreenWindow:
+        ToggleFullScreen(false);
+        return true;
+    case CmdToggleFullScreenMode:
+        ToggleFullScreen(true);
+        return true;
+    case CmdHideCursorInFullScreen:
+        m_settings.SetBool(L"FullScreenCursorHide", !m_settings.GetBool(L"FullScreenCursorHide"));
+        UpdateMenuState();
+        UpdateForcedCursor();
+        return true;
+    default:
+        return false;
+    }
+    UpdateMenuState();
+    m_document->ApplySettings(true);
+    return true;
+}
+
+void CAppWindow::ToggleSpread(int value)
+{
+    if (m_settings.GetInt(L"ImageSpreadView_") != value) {
+        m_settings.SetInt(L"ImageSpreadView_", value);
+    } else {
+        const bool spreadShown = m_document->IsSpreadPage();
+        m_settings.SetInt(L"ImageSpreadView_", 0);
+        // The second file of the spread stays on show.
+        if (spreadShown && m_settings.GetBool(L"NextOnCancelSpread"))
+            m_document->GoNext(1, false);
+    }
+    UpdateMenuState();
+    m_document->ApplySettings(false);
+    m_document->Reload(false);
+}
+
+void CAppWindow::ToggleMenuBar()
+{
+    if (!m_screenChanger)
+        return;
+    if (!m_screenChanger->GetMenu()) {
+        m_screenChanger->SetMenu(m_menu->GetHandle());
+        if (m_keyConfig)
+            m_keyConfig->UpdateMenuTexts(m_menu->GetHandle());
+        UpdateMenuState();
+    } else {
+        m_screenChanger->SetMenu(nullptr);
+    }
+}
+
+bool CAppWindow::IsFullScreen() const
+{
+    return m_screenChanger && m_screenChanger->GetState() != Brivox::CScreenChanger::Windowed;
+}
+
+void CAppWindow::UpdateForcedCursor()
+{
+    if (m_cursorHider)
+        m_cursorHider->SetForcedHidden(IsFullScreen() && m_settings.GetBool(L"FullScreenCursorHide"));
+}
+
+void CAppWindow::ToggleFullScreen(bool changeMode)
+{
+    if (!m_screenChanger)
+        return;
+    if (IsFullScreen()) {
+        m_screenChanger->SetDisplayMode(m_restoreRect.Width(), m_restoreRect.Height());
+        m_screenChanger->Leave();
+    } else {
+        if (changeMode) {
+            const SIZE size = m_settings.GetSize(L"FullScreen");
+            m_screenChanger->SetDisplayMode(size.cx, size.cy, m_settings.GetInt(L"FullScreenBpp"));
+        } else {
+            const Brivox::DisplayMode current = Brivox::GetCurrentDisplayMode();
+            m_screenChanger->SetDisplayMode(current.width, current.height, -1);
+        }
+        m_screenChanger->Enter();
+    }
+    UpdateForcedCursor();
+}
+
+bool CAppWindow::RunListCommand(int command)
+{
+    switch (command) {
+    case CmdSortList:
+        m_document->SortList(0);
+        return true;
+    case CmdSortIgnoreCase:
+        m_document->SortList(1);
+        return true;
+    case CmdSortByFileName:
+        m_document->SortList(2);
+        return true;
+    case CmdSortByFileNameIgnoreCase:
+        m_document->SortList(3);
+        return true;
+    case CmdSortBySize:
+        m_document->SortList(4);
+        return true;
+    case CmdSortByDate:
+        m_document->SortList(5);
+        return true;
+    case CmdSortNumeric:
+        m_document->SortList(6);
+        return true;
+    case CmdShuffleList:
+        m_document->Shuffle();
+        return true;
+    case CmdShuffleFolders:
+        m_document->ShuffleFolders();
+        return true;
+    default:
+        return Navigate(command);
+    }
+}
+
+bool CAppWindow::RunHelpCommand(int command)
+{
+    const Brivox::String& programFolder = Brivox::CFileName::ExecutableDirectory();
+    const auto folderOf = [&](const wchar_t* key) {
+        return Brivox::CFileName(m_settings.GetRaw(key), programFolder).ToString();
+    };
+    switch (command) {
+    case CmdOpenProgramFolder:
+        Brivox::Process::Start(programFolder);
+        return true;
+    case CmdOpenBookmarkFolder:
+        Brivox::Process::Start(folderOf(L"BookmarkDir"));
+        return true;
+    case CmdOpenPluginFolder:
+        Brivox::Process::Start(folderOf(L"SpiPluginsDir"));
+        return true;
+    case CmdOpenTempFolder:
+        Brivox::Process::Start(Brivox::CFileName::AppendSeparator(folderOf(L"TmpDir")) + L"$Kanoru$");
+        return true;
+    case CmdOpenWallpaperFolder:
+        Brivox::Process::Start(folderOf(L"WallpaperDir"));
+        return true;
+    case CmdOpenReadme:
+        Brivox::Process::Start(programFolder + L"Kanoru.txt");
+        return true;
+    case CmdMailAuthor:
+        Brivox::Process::Start(MailFormPage);
+        return true;
+    case CmdOpenWebSite:
+        Brivox::Process::Start(WebSitePage);
+        return true;
+    case CmdHelp:
+        Brivox::Process::Start(HelpPage);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CAppWindow::ShowConfigDialog(int startPage, const std::function<void(int startPage)>& runDialog)
+{
+    if (runDialog)
+        runDialog(startPage);
+    // OK or Cancel: the settings are saved and applied, and the menu shows them.
+    ApplySettings();
+    UpdateMenuState();
+    m_window->ForceForeground();
+}
+
+bool CAppWindow::Navigate(int command)
 {
     CDocument& document = *m_document;
     switch (command) {
@@ -148,8 +418,9 @@ void CAppWindow::Navigate(int command)
         document.GoNextInSortedOrder();
         break;
     default:
-        break;
+        return false;
     }
+    return true;
 }
 
 void CAppWindow::UpdateMenuState()

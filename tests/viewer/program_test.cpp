@@ -19,24 +19,6 @@ std::wstring Caption(HWND hwnd)
     return KanoruTest::WindowText(hwnd);
 }
 
-std::wstring Kanoru2Path()
-{
-    const std::string built = KANORU2_PATH;
-    using DosName = wchar_t*(CDECL*)(const char*);
-    // A path of the build host: Wine names it in its own terms.
-    if (!built.empty() && built[0] == '/') {
-        const auto dosName = reinterpret_cast<DosName>(reinterpret_cast<void (*)()>(
-            ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
-        if (dosName) {
-            wchar_t* name = dosName(built.c_str());
-            const std::wstring path = name ? name : L"";
-            ::HeapFree(::GetProcessHeap(), 0, name);
-            return path;
-        }
-    }
-    return std::wstring(built.begin(), built.end());
-}
-
 bool Exists(const std::wstring& path)
 {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -83,4 +83,22 @@ inline void WriteTwoPagesZip(const std::wstring& path, const std::wstring& scrat
     WriteAll(path, ZipFixture::Build({p1, p2}));
 }
 
+// The built Kanoru2.exe. A path of the build host is named as Wine names it.
+inline std::wstring Kanoru2Path()
+{
+    const std::string built = KANORU2_PATH;
+    using DosName = wchar_t*(CDECL*)(const char*);
+    if (!built.empty() && built[0] == '/') {
+        const auto dosName = reinterpret_cast<DosName>(reinterpret_cast<void (*)()>(
+            ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
+        if (dosName) {
+            wchar_t* name = dosName(built.c_str());
+            const std::wstring path = name ? name : L"";
+            ::HeapFree(::GetProcessHeap(), 0, name);
+            return path;
+        }
+    }
+    return std::wstring(built.begin(), built.end());
+}
+
 } // namespace ViewerFixtures

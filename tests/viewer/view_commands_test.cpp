@@ -1,0 +1,213 @@
+// The window and view commands, on the controller in-process and on Kanoru2.exe through ids
+// posted as the menu posts them.
+#include "foundation/file_name.h"
+#include "foundation/temp_file.h"
+#include "support/window_test_bed.h"
+#include "ui/window.h"
+#include "viewer/app_window.h"
+#include "viewer/command_table.h"
+#include "viewer_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using Brivox::String;
+using KanoruTest::ProgramInFreshFolder;
+
+namespace {
+
+std::wstring Text(const String& text)
+{
+    return std::wstring(text.CStr(), static_cast<std::size_t>(text.Length()));
+}
+
+std::wstring MenuItemText(HMENU menu, int command)
+{
+    wchar_t text[256] = {};
+    ::GetMenuStringW(menu, static_cast<UINT>(CommandIdBase + command), text, 256, MF_BYCOMMAND);
+    return text;
+}
+
+bool IsChecked(HMENU menu, int command)
+{
+    return (::GetMenuState(menu, static_cast<UINT>(CommandIdBase + command), MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+class ViewCommandsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_folder.Create();
+        m_pages = Text(m_folder.GetPath());
+        ViewerFixtures::WriteTwoPages(m_pages);
+    }
+    void TearDown() override
+    {
+        for (const wchar_t* suffix : {L".cfg", L".key.cfg"})
+            ::DeleteFileW(
+                Brivox::CFileName::FromExecutableDirectory(String(BaseName) + suffix).ToString().CStr());
+    }
+    void Send(HWND hwnd, int command) { ::SendMessageW(hwnd, WM_COMMAND, CommandIdBase + command, 0); }
+
+    static constexpr const wchar_t* BaseName = L"viewer_test_view";
+    Brivox::CTempFolder m_folder{L"kanoru-viewer-"};
+    std::wstring m_pages;
+};
+
+} // namespace
+
+using DesktopInputViewCommands = ViewCommandsTest;
+
+TEST_F(DesktopInputViewCommands, WindowCommandsAndTheMenuBar)
+{
+    CAppWindow app(BaseName);
+    app.Start({m_pages.c_str()}, SW_SHOWNORMAL);
+    const HWND hwnd = app.GetWindow().GetHandle();
+
+    Send(hwnd, CmdTopMost);
+    EXPECT_NE(0, ::GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(IsChecked(::GetMenu(hwnd), CmdTopMost));
+    Send(hwnd, CmdTopMost);
+    EXPECT_EQ(0, ::GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_FALSE(IsChecked(::GetMenu(hwnd), CmdTopMost));
+
+    Send(hwnd, CmdMaximizeWindow);
+    EXPECT_TRUE(::IsZoomed(hwnd));
+    Send(hwnd, CmdMaximizeWindow);
+    EXPECT_FALSE(::IsZoomed(hwnd));
+    Send(hwnd, CmdMinimizeWindow);
+    EXPECT_TRUE(::IsIconic(hwnd));
+    ::ShowWindow(hwnd, SW_RESTORE);
+
+    const HMENU menu = ::GetMenu(hwnd);
+    ASSERT_NE(nullptr, menu);
+    EXPECT_EQ(L"次へ(&N)\t→", MenuItemText(menu, CmdNext));
+    Send(hwnd, CmdDetachMenuBar);
+    EXPECT_EQ(nullptr, ::GetMenu(hwnd));
+    Send(hwnd, CmdDetachMenuBar);
+    EXPECT_EQ(menu, ::GetMenu(hwnd));
+    EXPECT_EQ(L"次へ(&N)\t→", MenuItemText(menu, CmdNext));
+    EXPECT_EQ(L"倍率を0.7倍する(&/)\tCtrl+Num -, Ctrl+ホイール(上)", MenuItemText(menu, CmdZoomOut));
+
+    Send(hwnd, CmdExit);
+    app.WaitUntilClosed();
+}
+
+TEST_F(DesktopInputViewCommands, MenuChecksFollowTheSettings)
+{
+    CAppWindow app(BaseName);
+    app.Start({}, SW_SHOWNORMAL);
+    const HWND hwnd = app.GetWindow().GetHandle();
+    const HMENU menu = ::GetMenu(hwnd);
+    const struct
+    {
+        const wchar_t* key;
+        int value;
+        std::vector<int> checked; // of the group, the rest unchecked
+        std::vector<int> unchecked;
+    } cases[] = {
+        {L"DrawStretchType",
+         3,
+         {CmdActualSize},
+         {CmdFitShrink, CmdFitShrinkEnlarge, CmdFitEnlarge, CmdFixedZoom}},
+        {L"DrawStretchType",
+         7,
+         {},
+         {CmdFitShrink, CmdFitShrinkEnlarge, CmdFitEnlarge, CmdActualSize, CmdFixedZoom}},
+        {L"ImageSpreadView_", 2, {CmdSpreadViewLeftBound}, {CmdSpreadView}},
+        {L"ImageSpreadView_", 0, {}, {CmdSpreadView, CmdSpreadViewLeftBound}},
+        {L"FilterSharp", 3, {CmdFilterBlurStrong}, {CmdFilterBlur, CmdFilterSharpen, CmdFilterSharpenStrong}},
+        {L"FilterRot1", 2, {CmdFilterFlipVertical}, {CmdFilterFlipHorizontal, CmdFilterRotate180}},
+        {L"FilterGray", 0, {}, {CmdFilterGrayscaleSimple, CmdFilterGrayscaleExact}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::wstring(c.key) + L" " + std::to_wstring(c.value));
+        app.RunOnWindowThread([&] {
+            app.GetSettings().SetInt(c.key, c.value);
+            app.UpdateMenuState();
+        });
+        for (int command : c.checked)
+            EXPECT_TRUE(IsChecked(menu, command)) << command;
+        for (int command : c.unchecked)
+            EXPECT_FALSE(IsChecked(menu, command)) << command;
+    }
+    // The filter items keep their checks while filters are off.
+    app.RunOnWindowThread([&] {
+        app.GetSettings().SetBool(L"Filter", false);
+        app.GetSettings().SetBool(L"FilterNeg", true);
+        app.UpdateMenuState();
+    });
+    EXPECT_TRUE(IsChecked(menu, CmdFilterInvertColors));
+    EXPECT_FALSE(IsChecked(menu, CmdToggleFilters));
+    EXPECT_NE(0u, ::GetMenuState(menu, CommandIdBase + CmdFilterInvertColors, MF_BYCOMMAND) & MF_GRAYED);
+    ::SendMessageW(hwnd, WM_COMMAND, CommandIdBase + CmdExit, 0);
+    app.WaitUntilClosed();
+}
+
+namespace {
+
+// The settings the program saved at exit after the commands, posted in order, then WM_CLOSE.
+std::string SettingsAfter(const std::string& settings, const std::vector<int>& commands)
+{
+    ProgramInFreshFolder program(ViewerFixtures::Kanoru2Path(), L"", [&](const std::wstring& folder) {
+        ViewerFixtures::WriteAll(folder + L"Kanoru.cfg", settings);
+    });
+    if (!program.Started())
+        return "(not started)";
+    const HWND hwnd = program.WaitForWindow();
+    if (!hwnd)
+        return "(no window)";
+    for (int command : commands)
+        ::PostMessageW(hwnd, WM_COMMAND, static_cast<WPARAM>(CommandIdBase + command), 0);
+    ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    if (program.WaitForExit() != 0)
+        return "(exit code)";
+    const std::string bytes = ViewerFixtures::ReadAll(program.Folder() + L"Kanoru.cfg");
+    std::string narrow;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+        narrow += bytes[i];
+    return narrow;
+}
+
+bool Holds(const std::string& settings, const std::string& line)
+{
+    return settings.find("\r\n" + line + "\r\n") != std::string::npos;
+}
+
+} // namespace
+
+TEST(DesktopInputViewCommandsProgram, ZoomStepsStoreTheRoundedRate)
+{
+    const struct
+    {
+        const char* start;
+        std::vector<int> commands;
+        const char* rate;
+    } cases[] = {
+        {"DrawStretchRate = 1.0\r\n", std::vector<int>(6, CmdZoomIn), "8.0"},
+        {"DrawStretchRate = 1.0\r\n", std::vector<int>(3, CmdZoomIn), "2.8284"},
+        {"DrawStretchRate = 1.0\r\n", std::vector<int>(5, CmdZoomOut), "0.1768"},
+        {"DrawStretchRate = 1.0\r\n", {CmdZoomOut, CmdZoomIn}, "1.0"},
+        {"DrawStretchRate = 0.0625\r\n", {CmdZoomOut}, "0.0625"},
+        {"DrawStretchRate = 8.0\r\n", {CmdZoomIn}, "8.0"},
+        {"DrawStretchRate = 3.5\r\n", {CmdZoomReset}, "1.0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.start) + " then " + std::to_string(c.commands.size()) + " steps");
+        const std::string settings = SettingsAfter(c.start, c.commands);
+        EXPECT_TRUE(Holds(settings, "DrawStretchType = 4")) << settings;
+        EXPECT_TRUE(Holds(settings, std::string("DrawStretchRate = ") + c.rate)) << settings;
+    }
+}
+
+TEST(DesktopInputViewCommandsProgram, TogglesFlipTheirKeys)
+{
+    const std::string settings = SettingsAfter("DrawStickOut = false\r\nPadding = true\r\n",
+                                               {CmdAllowStickOut, CmdPadding, CmdFitEnlarge});
+    EXPECT_TRUE(Holds(settings, "DrawStickOut = true")) << settings;
+    EXPECT_TRUE(Holds(settings, "Padding = false")) << settings;
+    EXPECT_TRUE(Holds(settings, "DrawStretchType = 2")) << settings;
+}
