@@ -6,6 +6,7 @@
 #include "ui/window.h"
 #include "viewer/app_window.h"
 #include "viewer/command_table.h"
+#include "viewer/title.h"
 #include "viewer_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -210,4 +211,69 @@ TEST(DesktopInputViewCommandsProgram, TogglesFlipTheirKeys)
     EXPECT_TRUE(Holds(settings, "DrawStickOut = true")) << settings;
     EXPECT_TRUE(Holds(settings, "Padding = false")) << settings;
     EXPECT_TRUE(Holds(settings, "DrawStretchType = 2")) << settings;
+}
+
+TEST_F(DesktopInputViewCommands, SwitchingTheSpreadOffKeepsItsSecondFileWhenAsked)
+{
+    const std::wstring portraits = m_pages + L"portraits\\";
+    ::CreateDirectoryW(portraits.c_str(), nullptr);
+    for (const wchar_t* name : {L"a.png", L"b.png", L"c.png"})
+        ViewerFixtures::WriteBars(portraits + name, 400, 600, {ViewerFixtures::Green});
+    for (const bool nextOnCancel : {true, false}) {
+        SCOPED_TRACE(nextOnCancel);
+        CAppWindow app(BaseName);
+        app.RunOnWindowThread([&] {
+            app.GetSettings().SetInt(L"ImageSpreadView_", 1);
+            app.GetSettings().SetBool(L"NextOnCancelSpread", nextOnCancel);
+            app.ApplySettings();
+        });
+        app.Start({portraits.c_str()}, SW_SHOWNORMAL);
+        const HWND hwnd = app.GetWindow().GetHandle();
+        bool spread = false;
+        app.RunOnWindowThread([&] { spread = app.GetDocument()->IsSpreadPage(); });
+        ASSERT_TRUE(spread);
+        Send(hwnd, CmdSpreadView);
+        int index = -1;
+        int spreadView = -1;
+        app.RunOnWindowThread([&] {
+            index = app.GetDocument()->GetCurrentIndex();
+            spread = app.GetDocument()->IsSpreadPage();
+            spreadView = app.GetSettings().GetInt(L"ImageSpreadView_");
+        });
+        EXPECT_EQ(nextOnCancel ? 1 : 0, index);
+        EXPECT_FALSE(spread);
+        EXPECT_EQ(0, spreadView);
+        Send(hwnd, CmdSpreadViewLeftBound);
+        app.RunOnWindowThread([&] { spreadView = app.GetSettings().GetInt(L"ImageSpreadView_"); });
+        EXPECT_EQ(2, spreadView);
+        Send(hwnd, CmdExit);
+        app.WaitUntilClosed();
+    }
+}
+
+TEST_F(DesktopInputViewCommands, SortCommandsReorderTheListAroundTheShownFile)
+{
+    const std::wstring sized = m_pages + L"sized\\";
+    ::CreateDirectoryW(sized.c_str(), nullptr);
+    ViewerFixtures::WriteBars(sized + L"a.png", 900, 600, {ViewerFixtures::Red, ViewerFixtures::Blue});
+    ViewerFixtures::WriteBars(sized + L"b.png", 60, 40, {ViewerFixtures::Red});
+    CAppWindow app(BaseName);
+    app.Start({sized.c_str()}, SW_SHOWNORMAL);
+    const HWND hwnd = app.GetWindow().GetHandle();
+    const auto shown = [&] {
+        STitleFacts facts;
+        app.RunOnWindowThread([&] { facts = app.GetTitleFacts(); });
+        return Text(Brivox::CFileName::GetFileName(facts.path)) + L" " + std::to_wstring(facts.index);
+    };
+    EXPECT_EQ(L"a.png 1", shown());
+    Send(hwnd, CmdSortBySize);
+    EXPECT_EQ(L"a.png 2", shown());
+    Send(hwnd, CmdSortList);
+    EXPECT_EQ(L"a.png 1", shown());
+    // An id that belongs to no command is left to the window's default processing.
+    bool handled = true;
+    app.RunOnWindowThread([&] { handled = app.OnCommand({hwnd, WM_COMMAND, 0xF82A, 0, 0, nullptr}); });
+    EXPECT_FALSE(handled);
+    Send(hwnd, CmdExit);
+    app.WaitUntilClosed();
 }
