@@ -277,3 +277,95 @@ TEST_F(DesktopInputViewCommands, SortCommandsReorderTheListAroundTheShownFile)
     Send(hwnd, CmdExit);
     app.WaitUntilClosed();
 }
+
+TEST_F(DesktopInputViewCommands, AltEnterTogglesTheWindowFullScreen)
+{
+    CAppWindow app(BaseName);
+    // The test's own focus changes must not count as the user leaving for another program.
+    app.RunOnWindowThread([&] {
+        app.GetSettings().SetBool(L"FullScreenMinOnDeactive", false);
+        app.ApplySettings();
+    });
+    app.Start({m_pages.c_str()}, SW_SHOWNORMAL);
+    const HWND hwnd = app.GetWindow().GetHandle();
+    RECT before{};
+    ::GetWindowRect(hwnd, &before);
+    const LONG_PTR styleBefore = ::GetWindowLongPtrW(hwnd, GWL_STYLE);
+    const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    const auto windowRect = [&] {
+        RECT rect{};
+        ::GetWindowRect(hwnd, &rect);
+        return rect;
+    };
+    const auto same = [](const RECT& a, const RECT& b) {
+        return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+    };
+
+    ASSERT_TRUE(KanoruTest::SendKeyCombination(hwnd, {VK_MENU}, VK_RETURN));
+    EXPECT_TRUE(KanoruTest::PumpUntil([&] {
+        return (::GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_POPUP) != 0 && same(windowRect(), screen);
+    }));
+    ASSERT_TRUE(KanoruTest::SendKeyCombination(hwnd, {VK_MENU}, VK_RETURN));
+    EXPECT_TRUE(KanoruTest::PumpUntil(
+        [&] { return ::GetWindowLongPtrW(hwnd, GWL_STYLE) == styleBefore && same(windowRect(), before); }));
+    const RECT after = windowRect();
+    EXPECT_EQ(styleBefore, ::GetWindowLongPtrW(hwnd, GWL_STYLE));
+    EXPECT_EQ(before.left, after.left);
+    EXPECT_EQ(before.top, after.top);
+    EXPECT_EQ(before.right, after.right);
+    EXPECT_EQ(before.bottom, after.bottom);
+    Send(hwnd, CmdExit);
+    app.WaitUntilClosed();
+}
+
+namespace {
+
+// A top-level window with the viewer's caption of another process than the given one.
+HWND FindOtherViewerWindow(DWORD except)
+{
+    struct Search
+    {
+        DWORD except;
+        HWND found;
+    } search{except, nullptr};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM parameter) -> BOOL {
+            Search& s = *reinterpret_cast<Search*>(parameter);
+            DWORD process = 0;
+            ::GetWindowThreadProcessId(hwnd, &process);
+            if (process != s.except && process != ::GetCurrentProcessId() && ::IsWindowVisible(hwnd) &&
+                KanoruTest::WindowText(hwnd).rfind(L"Kanoru : ", 0) == 0) {
+                s.found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+} // namespace
+
+TEST(DesktopInputViewCommandsProgram, NewWindowStartsAnotherViewer)
+{
+    ProgramInFreshFolder program(ViewerFixtures::Kanoru2Path());
+    ASSERT_TRUE(program.Started());
+    const HWND hwnd = program.WaitForWindow();
+    ASSERT_NE(nullptr, hwnd);
+    ::PostMessageW(hwnd, WM_COMMAND, CommandIdBase + CmdNewWindow, 0);
+    HWND other = nullptr;
+    EXPECT_TRUE(KanoruTest::PumpUntil(
+        [&] { return (other = FindOtherViewerWindow(program.ProcessId())) != nullptr; }));
+    if (other) {
+        DWORD otherId = 0;
+        ::GetWindowThreadProcessId(other, &otherId);
+        const HANDLE otherProcess = ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, otherId);
+        ::PostMessageW(other, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(
+            KanoruTest::PumpUntil([&] { return ::WaitForSingleObject(otherProcess, 0) == WAIT_OBJECT_0; }));
+        ::TerminateProcess(otherProcess, 99);
+        ::CloseHandle(otherProcess);
+    }
+    ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, program.WaitForExit());
+}
