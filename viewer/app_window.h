@@ -17,6 +17,7 @@
 #include "ui/scroll_bar.h"
 #include "ui/selection_rect.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -35,6 +36,11 @@ struct STitleFacts;
 // The client size that fits the first page: two thirds of the work area along the page's longer
 // side, the other side in proportion.
 Brivox::CSize InitialClientSize(Brivox::CSize workArea, Brivox::CSize image);
+
+// The four lines of the version dialog's report: the estimated free memory in MiB, the pages the
+// read-ahead holds, and whether scaled display copies and the file cache are in use.
+Brivox::String BuildVersionReport(std::uint64_t availableMemory, int cachedPages, bool scaledCopies,
+                                  bool fileCache);
 
 // Whether the command is carried out yet; the others are greyed in the menu and do nothing.
 bool IsCommandAvailable(int command);

@@ -3,6 +3,7 @@
 #include "foundation/display_mode.h"
 #include "foundation/file_name.h"
 #include "foundation/process.h"
+#include "foundation/string_builder.h"
 #include "ui/cursor_hider.h"
 #include "ui/menu.h"
 #include "ui/screen_changer.h"
@@ -106,6 +107,16 @@ bool IsChecked(const Brivox::CConfig& settings, const SCheckRule& rule)
 }
 
 } // namespace
+
+Brivox::String BuildVersionReport(std::uint64_t availableMemory, int cachedPages, bool scaledCopies,
+                                  bool fileCache)
+{
+    const auto onOff = [](bool on) { return Brivox::String(on ? L"ON" : L"OFF"); };
+    return Brivox::String(L"推定空きメモリ:\t約") +
+           Brivox::IntToString(static_cast<int>(availableMemory >> 20)) + L"MB\r\n" + L"キャッシュ枚数:\t" +
+           Brivox::IntToString(cachedPages) + L"枚\r\n" + L"縮小キャッシュ:\t" + onOff(scaledCopies) +
+           L"\r\n" + L"ﾌｧｲﾙキャッシュ:\t" + onOff(fileCache) + L"\r\n";
+}
 
 bool IsCommandAvailable(int command)
 {

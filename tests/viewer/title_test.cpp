@@ -106,3 +106,13 @@ TEST(InitialSize, TwoThirdsOfTheWorkAreaAlongTheLongerSide)
         EXPECT_EQ(c.client.cy, client.cy) << c.image.cx << "x" << c.image.cy;
     }
 }
+
+TEST(VersionReport, FourLinesWithTheirTabs)
+{
+    EXPECT_EQ(L"推定空きメモリ:\t約1536MB\r\nキャッシュ枚数:\t12枚\r\n縮小キャッシュ:\tON\r\nﾌｧｲﾙキャッシュ:"
+              L"\tOFF\r\n",
+              Text(BuildVersionReport((1536ull << 20) + 12345, 12, true, false)));
+    EXPECT_EQ(
+        L"推定空きメモリ:\t約0MB\r\nキャッシュ枚数:\t0枚\r\n縮小キャッシュ:\tOFF\r\nﾌｧｲﾙキャッシュ:\tON\r\n",
+        Text(BuildVersionReport(1000, 0, false, true)));
+}
