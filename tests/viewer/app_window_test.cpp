@@ -171,3 +171,35 @@ TEST_F(DesktopInputAppWindow, SettingsAppliedRebuildTheRegistriesAsNewLists)
     app.RunOnWindowThread([&] { app.GetWindow().Close(); });
     app.WaitUntilClosed();
 }
+
+TEST_F(DesktopInputAppWindow, TheEndOfTheSessionClosesTheDocumentAndSavesTheSettings)
+{
+    const std::wstring settingsFile =
+        Text(Brivox::CFileName::FromExecutableDirectory(String(BaseName) + L".cfg").ToString());
+    CAppWindow app(BaseName);
+    app.Start({m_pages.c_str()}, SW_SHOWNORMAL);
+    const HWND hwnd = app.GetWindow().GetHandle();
+    int count = -1;
+    // A cancelled log-off changes nothing.
+    ::SendMessageW(hwnd, WM_ENDSESSION, FALSE, 0);
+    app.RunOnWindowThread([&] { count = app.GetDocument()->GetFileCount(); });
+    EXPECT_EQ(2, count);
+
+    ::DeleteFileW(settingsFile.c_str());
+    ::SendMessageW(hwnd, WM_ENDSESSION, TRUE, 0);
+    // The window goes after its hookers have seen the message; its thread then ends.
+    app.WaitUntilClosed();
+    EXPECT_FALSE(::IsWindow(hwnd));
+    EXPECT_EQ(0, app.GetDocument()->GetFileCount());
+    const Brivox::CRect restore = app.GetRestoreRect();
+    const std::string saved = ViewerFixtures::ReadAll(settingsFile);
+    std::wstring text;
+    for (std::size_t i = 2; i + 1 < saved.size(); i += 2)
+        text += static_cast<wchar_t>(static_cast<unsigned char>(saved[i]) |
+                                     static_cast<unsigned char>(saved[i + 1]) << 8);
+    const std::wstring expected = L"WindowPosRestoreRect = " + std::to_wstring(restore.left) + L", " +
+                                  std::to_wstring(restore.top) + L", " + std::to_wstring(restore.right) +
+                                  L", " + std::to_wstring(restore.bottom) + L"\r\n";
+    EXPECT_NE(std::wstring::npos, text.find(expected)) << expected;
+    EXPECT_GT(restore.Width(), 0);
+}
