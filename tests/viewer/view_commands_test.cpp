@@ -320,27 +320,30 @@ TEST_F(DesktopInputViewCommands, AltEnterTogglesTheWindowFullScreen)
 
 namespace {
 
+struct SViewerWindowSearch
+{
+    DWORD except;
+    HWND found;
+};
+
+BOOL CALLBACK FindOtherViewer(HWND hwnd, LPARAM parameter)
+{
+    SViewerWindowSearch& search = *reinterpret_cast<SViewerWindowSearch*>(parameter);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(hwnd, &process);
+    if (process != search.except && process != ::GetCurrentProcessId() && ::IsWindowVisible(hwnd) &&
+        KanoruTest::WindowText(hwnd).rfind(L"Kanoru : ", 0) == 0) {
+        search.found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // A top-level window with the viewer's caption of another process than the given one.
 HWND FindOtherViewerWindow(DWORD except)
 {
-    struct Search
-    {
-        DWORD except;
-        HWND found;
-    } search{except, nullptr};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM parameter) -> BOOL {
-            Search& s = *reinterpret_cast<Search*>(parameter);
-            DWORD process = 0;
-            ::GetWindowThreadProcessId(hwnd, &process);
-            if (process != s.except && process != ::GetCurrentProcessId() && ::IsWindowVisible(hwnd) &&
-                KanoruTest::WindowText(hwnd).rfind(L"Kanoru : ", 0) == 0) {
-                s.found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    SViewerWindowSearch search{except, nullptr};
+    ::EnumWindows(&FindOtherViewer, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
