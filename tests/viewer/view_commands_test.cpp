@@ -372,3 +372,27 @@ TEST(DesktopInputViewCommandsProgram, NewWindowStartsAnotherViewer)
     ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
     EXPECT_EQ(0, program.WaitForExit());
 }
+
+TEST_F(DesktopInputViewCommands, InFullScreenTheStateGoesToTheBarsMenu)
+{
+    CAppWindow app(BaseName);
+    app.RunOnWindowThread([&] {
+        app.GetSettings().SetBool(L"FullScreenMinOnDeactive", false);
+        app.ApplySettings();
+    });
+    app.Start({m_pages.c_str()}, SW_SHOWNORMAL);
+    const HWND hwnd = app.GetWindow().GetHandle();
+    const HMENU menu = ::GetMenu(hwnd);
+    Send(hwnd, CmdToggleFullScreenWindow);
+    EXPECT_NE(menu, ::GetMenu(hwnd));
+    Send(hwnd, CmdAllowStickOut);
+    bool stickOut = false;
+    app.RunOnWindowThread([&] { stickOut = app.GetSettings().GetBool(L"DrawStickOut"); });
+    EXPECT_EQ(stickOut, IsChecked(menu, CmdAllowStickOut));
+    Send(hwnd, CmdAllowStickOut);
+    EXPECT_EQ(!stickOut, IsChecked(menu, CmdAllowStickOut));
+    Send(hwnd, CmdToggleFullScreenWindow);
+    EXPECT_EQ(menu, ::GetMenu(hwnd));
+    Send(hwnd, CmdExit);
+    app.WaitUntilClosed();
+}
