@@ -1,7 +1,21 @@
+#include "foundation/fault_translator.h"
+#include "foundation/thread_pool.h"
 #include "foundation/win32.h"
+#include "viewer/app_frame.h"
 
-// The viewer's start-up arrives with the main window; until then the program starts and ends.
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+#include <commctrl.h>
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand)
 {
-    return 0;
+    Brivox::InstallExceptionTranslator();
+    int result = 0;
+    {
+        CAppFrame frame;
+        frame.Init(instance, previousInstance, commandLine, showCommand);
+        ::InitCommonControls();
+        result = frame.Execute();
+        // After the controller is gone, and with it the document's loader jobs.
+        Brivox::ThreadPool::Instance().Shutdown();
+    }
+    return result;
 }

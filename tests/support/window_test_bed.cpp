@@ -270,7 +270,8 @@ std::wstring TestProgramFolder()
     return folder.substr(0, folder.find_last_of(L'\\') + 1);
 }
 
-ProgramInFreshFolder::ProgramInFreshFolder(const std::wstring& programPath, const std::wstring& arguments)
+ProgramInFreshFolder::ProgramInFreshFolder(const std::wstring& programPath, const std::wstring& arguments,
+                                           const std::function<void(const std::wstring& folder)>& prepare)
     : m_folder(L"kanoru-program-")
 {
     m_folder.Create();
@@ -278,6 +279,8 @@ ProgramInFreshFolder::ProgramInFreshFolder(const std::wstring& programPath, cons
     const std::wstring copy = Folder() + name;
     if (!::CopyFileW(programPath.c_str(), copy.c_str(), TRUE))
         return;
+    if (prepare)
+        prepare(Folder());
     std::wstring commandLine = L"\"" + copy + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);

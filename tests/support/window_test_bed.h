@@ -124,7 +124,9 @@ std::wstring TestProgramFolder();
 class ProgramInFreshFolder
 {
 public:
-    ProgramInFreshFolder(const std::wstring& programPath, const std::wstring& arguments = L"");
+    // prepare, when given, fills the folder (ending with '\') before the program starts.
+    ProgramInFreshFolder(const std::wstring& programPath, const std::wstring& arguments = L"",
+                         const std::function<void(const std::wstring& folder)>& prepare = {});
     ~ProgramInFreshFolder();
     ProgramInFreshFolder(const ProgramInFreshFolder&) = delete;
     ProgramInFreshFolder& operator=(const ProgramInFreshFolder&) = delete;
