@@ -259,12 +259,12 @@ CNetworkUpdaterBase::~CNetworkUpdaterBase()
 
 void CNetworkUpdaterBase::StartGetInfo()
 {
-    Start(infoMode, &CNetworkUpdaterBase::RunInfoJob);
+    Start(infoMode, &CNetworkUpdaterBase::InfoJobBody);
 }
 
 void CNetworkUpdaterBase::StartUpdate()
 {
-    Start(updateMode, &CNetworkUpdaterBase::RunUpdateJob);
+    Start(updateMode, &CNetworkUpdaterBase::UpdateJobBody);
 }
 
 void CNetworkUpdaterBase::Start(int mode, void (CNetworkUpdaterBase::*job)())

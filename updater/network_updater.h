@@ -142,8 +142,8 @@ protected:
     virtual void StartUpdateScript(const String& path);
 
     // The bodies of the two jobs, run on the worker; tests put fake jobs in their place.
-    virtual void RunInfoJob() { GetInfoThread(); }
-    virtual void RunUpdateJob() { UpdateThread(); }
+    virtual void InfoJobBody() { GetInfoThread(); }
+    virtual void UpdateJobBody() { UpdateThread(); }
     // On the worker, after the last step of a job: the job touches the owner no more.
     virtual void OnJobEnded() {}
 

@@ -5,7 +5,10 @@
 // looked up. Boxes are answered through the message-box hook.
 #include "update_site.h"
 
+#include "foundation/exception.h"
+#include "foundation/file_name.h"
 #include "foundation/file_test_support.h"
+#include "foundation/temp_file.h"
 #include "resources/updater_ids.h"
 #include "support/test_timeout.h"
 #include "support/window_test_bed.h"
@@ -151,12 +154,12 @@ public:
     Observations& seen;
 
 protected:
-    void RunInfoJob() override
+    void InfoJobBody() override
     {
         seen.dialog = Dialog();
         m_infoJob(*this);
     }
-    void RunUpdateJob() override
+    void UpdateJobBody() override
     {
         if (m_updateJob)
             m_updateJob(*this);
@@ -188,6 +191,73 @@ std::string FirstLine(const std::string& request)
     return request.substr(0, request.find("\r\n"));
 }
 
+// The dialog with the real engine over a test folder in the program folder's place. The script
+// that the update hands over to is run by the command processor as a process of the test's own.
+class InstallingUpdater : public CNetworkUpdater
+{
+public:
+    InstallingUpdater(const Brivox::CWnd& mainWindow, CConfig& config, const String& folder, HANDLE& script)
+        : CNetworkUpdater(mainWindow, config), m_folder(folder), m_script(script)
+    {
+    }
+
+protected:
+    String GetProgramFolder() override { return m_folder; }
+    String GetExecutablePath() override { return m_folder + L"Kanoru2.exe"; }
+    void StartUpdateScript(const String& path) override
+    {
+        std::wstring commandLine = std::wstring(L"cmd.exe /c \"") + path.CStr() + L"\"";
+        const std::wstring folder = Brivox::CFileName::GetDirectory(path).CStr();
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                              folder.c_str(), &startup, &process))
+            throw Brivox::RuntimeException(L"cmd.exe did not start");
+        ::CloseHandle(process.hThread);
+        m_script = process.hProcess;
+    }
+
+private:
+    String m_folder;
+    HANDLE& m_script;
+};
+
+// Ends the script's process by its id if it still runs when the test ends.
+struct ScriptProcess
+{
+    ~ScriptProcess()
+    {
+        if (!handle)
+            return;
+        if (::WaitForSingleObject(handle, 0) == WAIT_TIMEOUT) {
+            ::TerminateProcess(handle, 99);
+            ::WaitForSingleObject(handle, INFINITE);
+        }
+        ::CloseHandle(handle);
+    }
+
+    HANDLE handle = nullptr;
+};
+
+// Wine's command processor keeps a running script open to its end, so the script's own folder,
+// emptied, stays behind there.
+bool IsWine()
+{
+    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// The update's temporary folder ("%x@%x") in the folder, if there is one.
+String TemporaryFolderIn(const String& folder)
+{
+    for (const std::wstring& path : Tree(folder)) {
+        if (path.back() == L'\\' && path.find(L'\\') == path.size() - 1 &&
+            path.find(L'@') != std::wstring::npos)
+            return folder + String(path.c_str());
+    }
+    return String();
+}
+
 // The main window of the tests: its thread runs the update command with the dialog that the test
 // makes (the program's own without one), and it is destroyed on WM_CLOSE.
 class DesktopInputUpdaterDialog : public ::testing::Test
@@ -198,21 +268,27 @@ protected:
     void SetUp() override
     {
         config = DefaultSettings();
-        main.onMessage = [this](Brivox::SMessage& message) {
+        Attach(main);
+    }
+
+    // The window runs the update command on its thread and is destroyed on WM_CLOSE.
+    void Attach(TestWindow& window)
+    {
+        window.onMessage = [this, &window](Brivox::SMessage& message) {
             if (message.message != WM_COMMAND || LOWORD(message.wParam) != networkUpdateCommand)
                 return false;
             mainThread = ::GetCurrentThreadId();
             if (makeDialog) {
-                const std::unique_ptr<CNetworkUpdater> dialog = makeDialog(main.window, config);
+                const std::unique_ptr<CNetworkUpdater> dialog = makeDialog(window.window, config);
                 closedMain = dialog->Run();
                 finished = dialog->IsFinished();
             } else {
-                CmdNetworkUpdate(main.window, config);
+                CmdNetworkUpdate(window.window, config);
             }
             ++commandsEnded;
             return true;
         };
-        main.Create();
+        window.Create();
     }
 
     void TearDown() override
@@ -237,10 +313,11 @@ protected:
     }
 
     // Posts the update command, as the menu does.
-    void StartCommand()
+    void StartCommand() { StartCommand(main); }
+    void StartCommand(const TestWindow& window)
     {
         started = commandsEnded;
-        ::PostMessageW(main.Handle(), WM_COMMAND, networkUpdateCommand, 0);
+        ::PostMessageW(window.Handle(), WM_COMMAND, networkUpdateCommand, 0);
     }
     bool WaitForCommand()
     {
@@ -546,4 +623,66 @@ TEST_F(UpdaterBackup, OldExecutablesMoveIntoTheNewestBackupUpToTheFirstMissingNu
         EXPECT_TRUE(FileTestSupport::Exists(folder + L"Kanoru2.exe"));
         FileTestSupport::RemoveAll(std::wstring(At(L"prog").CStr()));
     }
+}
+
+TEST_F(DesktopInputUpdaterDialog, ConfirmedUpdateIsInstalledByTheScriptsAndRecordedByTheNextCheck)
+{
+    KanoruTest::ExtendTimeout(240);
+    Brivox::CTempFolder programFolder(L"kanoru-update-");
+    programFolder.Create();
+    const String folder = programFolder.GetPath();
+    FileTestSupport::WriteText(folder + L"Kanoru2.exe", "old program");
+    const FileTestSupport::Bytes stub = FileTestSupport::ReadBytes(
+        String(KanoruTest::TestProgramFolder().c_str()) + L"kanoru_restart_stub.exe");
+    ASSERT_FALSE(stub.empty()) << "kanoru_restart_stub.exe is missing";
+    const std::string newProgram(stub.begin(), stub.end());
+    UpdateSite site(Site({{"Kanoru2.exe", newProgram}, {"spi.zip", Zip({{"spi/a.spi", "plug-in"}})}},
+                         {{"Kanoru2.exe", ""}, {"spi.zip/spi/a.spi", "spi"}}));
+    UseProxy(site.Server());
+    config.SetBool(L"HttpBackup", true);
+    ScriptProcess script;
+    makeDialog = [&](const Brivox::CWnd& mainWindow, CConfig& store) {
+        return std::make_unique<InstallingUpdater>(mainWindow, store, folder, script.handle);
+    };
+    MessageBoxAnswerer boxes(IDOK);
+
+    StartCommand();
+    const HWND dialog = WaitForDialog();
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(PumpUntil([&] { return Read(dialog).continueEnabled; }));
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitForCommand());
+    ASSERT_EQ(1u, boxes.Boxes().size());
+    EXPECT_EQ(String(L"確認"), boxes.Boxes()[0].caption);
+    EXPECT_TRUE(finished);
+    EXPECT_TRUE(closedMain);
+    EXPECT_TRUE(PumpUntil([&] { return main.Handle() == nullptr; }));
+
+    ASSERT_TRUE(script.handle);
+    ASSERT_TRUE(PumpUntil([&] { return ::WaitForSingleObject(script.handle, 0) == WAIT_OBJECT_0; },
+                          std::chrono::seconds(120)));
+    EXPECT_TRUE(PumpUntil([&] { return FileTestSupport::Exists(folder + L"restarted.txt"); }))
+        << "the new program did not start";
+    EXPECT_EQ(stub, FileTestSupport::ReadBytes(folder + L"Kanoru2.exe"));
+    EXPECT_EQ("plug-in", ReadText(folder + L"spi\\a.spi"));
+    EXPECT_EQ("old program", ReadText(folder + L"$backup-00$\\Kanoru2.exe"));
+    EXPECT_TRUE(FileTestSupport::Exists(folder + L"$installed$.cfg"));
+    const String temporary = TemporaryFolderIn(folder);
+    EXPECT_TRUE(temporary.Length() == 0 || (IsWine() && Tree(temporary).empty()))
+        << "the temporary folder is still there";
+    // Recorded only by the next check, once the scripts have moved everything.
+    EXPECT_FALSE(config.Contains(L"HttpFile000MD5"));
+
+    TestWindow again;
+    Attach(again);
+    StartCommand(again);
+    ASSERT_TRUE(WaitForCommand());
+    ASSERT_EQ(2u, boxes.Boxes().size());
+    EXPECT_EQ(String(L"現在利用できる更新はありませんでした。"), boxes.Boxes()[1].text);
+    EXPECT_EQ(Wide(Md5Of(newProgram)), config.GetRaw(L"HttpFile000MD5"));
+    EXPECT_TRUE(config.Contains(L"HttpFile001MD5"));
+    EXPECT_FALSE(FileTestSupport::Exists(folder + L"$installed$.cfg"));
+    EXPECT_FALSE(finished);
+    ::PostMessageW(again.Handle(), WM_CLOSE, 0, 0);
+    PumpUntil([&] { return again.Handle() == nullptr; });
 }
