@@ -686,3 +686,21 @@ TEST_F(DesktopInputUpdaterDialog, ConfirmedUpdateIsInstalledByTheScriptsAndRecor
     ::PostMessageW(again.Handle(), WM_CLOSE, 0, 0);
     PumpUntil([&] { return again.Handle() == nullptr; });
 }
+
+TEST_F(DesktopInputUpdaterDialog, CancelEndsARequestThatIsNeverAnsweredAndTheMainWindowAnswersAgain)
+{
+    TestHttpServer silent(
+        [](TestHttpServer& server, SOCKET connection) { server.WaitUntilClosedOrStopped(connection); });
+    UseProxy(silent);
+    MessageBoxAnswerer boxes;
+    StartCommand();
+    const HWND dialog = WaitForDialog();
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(PumpUntil([&] { return !silent.Requests().empty(); }));
+    ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitForCommand());
+    DWORD_PTR result = 0;
+    EXPECT_NE(0, ::SendMessageTimeoutW(main.Handle(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result));
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_FALSE(main.Saw(WM_CLOSE));
+}
