@@ -106,6 +106,11 @@ void CEvent::Set() const
     ::SetEvent(m_handle);
 }
 
+void CEvent::Reset() const
+{
+    ::ResetEvent(m_handle);
+}
+
 bool CEvent::IsSet() const
 {
     return ::WaitForSingleObject(m_handle, 0) == WAIT_OBJECT_0;

@@ -33,6 +33,7 @@ public:
     CEvent& operator=(const CEvent&) = delete;
 
     void Set() const;
+    void Reset() const;
     bool IsSet() const;
     HANDLE Handle() const { return m_handle; }
 

@@ -259,12 +259,12 @@ CNetworkUpdaterBase::~CNetworkUpdaterBase()
 
 void CNetworkUpdaterBase::StartGetInfo()
 {
-    Start(infoMode, &CNetworkUpdaterBase::GetInfoThread);
+    Start(infoMode, &CNetworkUpdaterBase::InfoJobBody);
 }
 
 void CNetworkUpdaterBase::StartUpdate()
 {
-    Start(updateMode, &CNetworkUpdaterBase::UpdateThread);
+    Start(updateMode, &CNetworkUpdaterBase::UpdateJobBody);
 }
 
 void CNetworkUpdaterBase::Start(int mode, void (CNetworkUpdaterBase::*job)())
@@ -280,7 +280,10 @@ void CNetworkUpdaterBase::Start(int mode, void (CNetworkUpdaterBase::*job)())
     m_mode = mode;
     m_running = true;
     m_worker = AcquirePooledWorker();
-    m_worker->Post([this, job] { (this->*job)(); });
+    m_worker->Post([this, job] {
+        (this->*job)();
+        OnJobEnded();
+    });
 }
 
 void CNetworkUpdaterBase::RequestCancel()

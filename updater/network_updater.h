@@ -141,6 +141,17 @@ protected:
     // Starts the saved "$update$.bat" without waiting for it.
     virtual void StartUpdateScript(const String& path);
 
+    // The bodies of the two jobs, run on the worker; tests put fake jobs in their place.
+    virtual void InfoJobBody() { GetInfoThread(); }
+    virtual void UpdateJobBody() { UpdateThread(); }
+    // On the worker, after the last step of a job: the job touches the owner no more.
+    virtual void OnJobEnded() {}
+
+    // Read by the jobs between their steps.
+    bool IsRunning() const { return m_running; }
+    // The program folder as the running job took it, ending with '\'.
+    const String& GetJobProgramFolder() const { return m_programFolder; }
+
 private:
     void Start(int mode, void (CNetworkUpdaterBase::*job)());
     void GetInfoThread();

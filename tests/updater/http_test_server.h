@@ -96,6 +96,31 @@ public:
     // is going.
     void WaitUntilStopped() { ::WaitForSingleObject(m_stop, INFINITE); }
 
+    // For a handler that keeps its connection open without answering further: returns once the
+    // client has closed the connection or the server is going.
+    void WaitUntilClosedOrStopped(SOCKET connection)
+    {
+        const WSAEVENT closed = ::WSACreateEvent();
+        if (::WSAEventSelect(connection, closed, FD_READ | FD_CLOSE) == 0) {
+            const HANDLE events[] = {m_stop, closed};
+            for (;;) {
+                if (::WaitForMultipleObjects(2, events, FALSE, waitLimit) != WAIT_OBJECT_0 + 1)
+                    break;
+                WSANETWORKEVENTS happened;
+                ::WSAEnumNetworkEvents(connection, closed, &happened);
+                if (happened.lNetworkEvents & FD_CLOSE)
+                    break;
+                // Whatever else the client sends is dropped.
+                char buffer[256];
+                const int count = ::recv(connection, buffer, sizeof buffer, 0);
+                if (count == 0 || (count < 0 && ::WSAGetLastError() != WSAEWOULDBLOCK))
+                    break;
+            }
+            ::WSAEventSelect(connection, nullptr, 0);
+        }
+        ::WSACloseEvent(closed);
+    }
+
     // A handler that sends the bytes and closes.
     static Handler Respond(const std::string& bytes)
     {

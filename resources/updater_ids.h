@@ -1,0 +1,8 @@
+#pragma once
+// Resource ids of the updater dialog.
+
+#define IDD_NETWORK_UPDATER 115
+#define IDC_UPDATER_STATUS 40251
+#define IDC_UPDATER_NOTICES 1005
+#define IDC_UPDATER_FILE_PROGRESS 1025
+#define IDC_UPDATER_OVERALL_PROGRESS 1026
