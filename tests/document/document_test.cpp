@@ -357,44 +357,63 @@ struct NavigationCase
     bool lastFails = false;
 };
 
-TEST_F(DocumentTest, NavigationGivesOneResultWhereverTheWorkerIs)
+std::function<void(CDocument&)> Next(int count)
 {
-    const auto next = [](int count) { return [count](CDocument& doc) { doc.GoNext(count); }; };
-    const auto previous = [](int count) { return [count](CDocument& doc) { doc.GoPrevious(count); }; };
-    const NavigationCase cases[] = {
-        {"one page on from the last page stays", false, 4, next(-1), 4},
-        {"one page on from the last page wraps", true, 4, next(-1), 0},
-        {"50 files on near the end stops at the last", false, 3, next(50), 4},
-        {"50 files on near the end wraps", true, 3, next(50), 3},
-        {"5 files back from file 2 stops at the first", false, 2, previous(5), 0},
-        {"5 files back from file 2 wraps", true, 2, previous(5), 2},
-        {"one page back from the first page stays", false, 0, previous(-1), 0},
-        {"one page back from the first page wraps", true, 0, previous(-1), 4},
-        {"the last page", false, 1, [](CDocument& doc) { doc.GoLast(); }, 4},
-        {"one page on before a last file that fails stays", false, 3, next(-1), 3, true},
-        {"one page on before a last file that fails wraps", true, 3, next(-1), 0, true},
-    };
-    for (const NavigationCase& c : cases) {
-        for (int i = 0; i < 5; ++i)
-            WriteText(File(i), std::to_string(10 + i) + " 20 3366cc gate=g" +
-                                   (c.lastFails && i == 4 ? " fail=open" : ""));
-        settings.SetBool(L"LinkFirstAndLast", c.link);
-        for (unsigned run = 0; run < 50 && !HasFailure(); ++run) {
-            TestDecoder::Reset();
-            Gates().HoldEveryPass();
-            {
-                DeadlineSync::RandomReleaser releaser(Gates(), run);
-                CDocument& doc = Make();
-                doc.OpenPath(File(c.start));
-                ASSERT_EQ(c.start, Shown()) << c.name;
-                c.move(doc);
-                EXPECT_EQ(c.expected, doc.GetCurrentIndex()) << c.name << ", run " << run;
-                EXPECT_EQ(c.expected, Shown()) << c.name << ", run " << run;
-                document.reset();
-            }
+    return [count](CDocument& doc) { doc.GoNext(count); };
+}
+
+std::function<void(CDocument&)> Previous(int count)
+{
+    return [count](CDocument& doc) { doc.GoPrevious(count); };
+}
+
+const NavigationCase navigationCases[] = {
+    {"OnePageOnFromTheLastPageStays", false, 4, Next(-1), 4},
+    {"OnePageOnFromTheLastPageWraps", true, 4, Next(-1), 0},
+    {"FiftyFilesOnNearTheEndStopsAtTheLast", false, 3, Next(50), 4},
+    {"FiftyFilesOnNearTheEndWraps", true, 3, Next(50), 3},
+    {"FiveFilesBackFromFile2StopsAtTheFirst", false, 2, Previous(5), 0},
+    {"FiveFilesBackFromFile2Wraps", true, 2, Previous(5), 2},
+    {"OnePageBackFromTheFirstPageStays", false, 0, Previous(-1), 0},
+    {"OnePageBackFromTheFirstPageWraps", true, 0, Previous(-1), 4},
+    {"TheLastPage", false, 1, [](CDocument& doc) { doc.GoLast(); }, 4},
+    {"OnePageOnBeforeALastFileThatFailsStays", false, 3, Next(-1), 3, true},
+    {"OnePageOnBeforeALastFileThatFailsWraps", true, 3, Next(-1), 0, true},
+};
+
+// Each case runs as a test of its own: fifty runs with the worker released at random points are
+// what a case costs, and all of them in one test outgrew a test's time on a busy machine.
+class DocumentNavigationTest : public DocumentTest, public ::testing::WithParamInterface<NavigationCase>
+{
+};
+
+TEST_P(DocumentNavigationTest, GivesOneResultWhereverTheWorkerIs)
+{
+    const NavigationCase& c = GetParam();
+    for (int i = 0; i < 5; ++i)
+        WriteText(File(i),
+                  std::to_string(10 + i) + " 20 3366cc gate=g" + (c.lastFails && i == 4 ? " fail=open" : ""));
+    settings.SetBool(L"LinkFirstAndLast", c.link);
+    for (unsigned run = 0; run < 50 && !HasFailure(); ++run) {
+        TestDecoder::Reset();
+        Gates().HoldEveryPass();
+        {
+            DeadlineSync::RandomReleaser releaser(Gates(), run);
+            CDocument& doc = Make();
+            doc.OpenPath(File(c.start));
+            ASSERT_EQ(c.start, Shown());
+            c.move(doc);
+            EXPECT_EQ(c.expected, doc.GetCurrentIndex()) << "run " << run;
+            EXPECT_EQ(c.expected, Shown()) << "run " << run;
+            document.reset();
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, DocumentNavigationTest, ::testing::ValuesIn(navigationCases),
+                         [](const ::testing::TestParamInfo<NavigationCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(DocumentTest, APageTurnToAPageReadAheadComposesAndDecodesNothingInTheCaller)
 {

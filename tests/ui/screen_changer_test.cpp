@@ -115,7 +115,10 @@ TEST_F(DesktopInputScreenChanger, EnterCoversTheScreenAndLeaveBringsTheWindowBac
     EXPECT_TRUE(Windowed());
     EXPECT_FALSE(main.window.GetExStyle() & WS_EX_TOPMOST);
     EXPECT_EQ(::GetMenu(main.Handle()), menu);
-    EXPECT_TRUE(SameRect(RectOf(main.Handle()), normal) || main.window.IsMaximized());
+    const RECT after = RectOf(main.Handle());
+    EXPECT_TRUE(SameRect(after, normal) || main.window.IsMaximized())
+        << "window at " << after.left << "," << after.top << " - " << after.right << "," << after.bottom
+        << ", was " << normal.left << "," << normal.top << " - " << normal.right << "," << normal.bottom;
 
     changer->Leave();
     EXPECT_EQ(restores, 1);
