@@ -36,9 +36,10 @@ int Difference(Pixel a, Pixel b)
 
 TEST_F(SamplePagesTest, PagesDecodeToNumberedColourBars)
 {
-    // Written twice: a second run over the same folder replaces the pages.
+    // Written twice, the folder named with and without its trailing separator: a second run over
+    // the same folder replaces the pages.
     SamplePages::WritePages(root);
-    const SamplePages::SWritten written = SamplePages::WritePages(root + L"\\");
+    const SamplePages::SWritten written = SamplePages::WritePages(root.Substring(0, root.Length() - 1));
     EXPECT_EQ(Ansi(root + L"pages\\"), Ansi(written.pageFolder));
     ASSERT_EQ(static_cast<std::size_t>(SamplePages::PageCount), written.pageFiles.size());
 

@@ -2,6 +2,7 @@
 
 #include "formats/png_loader.h"
 #include "imaging/plane.h"
+#include "ui/screen_pixels.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -16,15 +17,6 @@ namespace {
 constexpr wchar_t TitlePrefix[] = L"Kanoru : ";
 constexpr DWORD PollMs = 2;
 
-String WindowTitle(HWND window)
-{
-    // For another process's window this reads the stored caption without sending it a message,
-    // so a busy viewer cannot hold the watcher up.
-    wchar_t text[1024] = {};
-    ::GetWindowTextW(window, text, static_cast<int>(std::size(text)));
-    return String(text);
-}
-
 struct SSearch
 {
     DWORD processId;
@@ -36,26 +28,21 @@ BOOL CALLBACK CheckWindow(HWND window, LPARAM parameter)
     auto& search = *reinterpret_cast<SSearch*>(parameter);
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
-    if (owner != search.processId || !::IsWindowVisible(window) || !TitleShowsPage(WindowTitle(window)))
+    if (owner != search.processId || !::IsWindowVisible(window) ||
+        !TitleShowsPage(Brivox::GetStoredWindowText(window)))
         return TRUE;
     search.found = window;
     return FALSE;
 }
 
-// The screen's pixels of a rectangle in screen co-ordinates, in a DIB of its size.
+// The screen's pixels of a rectangle in screen co-ordinates; null for an empty one.
 std::unique_ptr<Brivox::CDib32> ReadScreen(const RECT& area)
 {
-    const int width = area.right - area.left, height = area.bottom - area.top;
-    if (width <= 0 || height <= 0)
+    if (::IsRectEmpty(&area))
         return nullptr;
-    auto dib = std::make_unique<Brivox::CDib32>();
-    dib->Resize({width, height});
-    const HDC screen = ::GetDC(nullptr);
-    const BOOL copied =
-        ::BitBlt(dib->GetStorage().GetDC(), 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    ::ReleaseDC(nullptr, screen);
+    auto dib = Brivox::CopyScreenRect(area);
     ::GdiFlush();
-    return copied ? std::move(dib) : nullptr;
+    return dib;
 }
 
 } // namespace
@@ -77,13 +64,10 @@ HWND FindPageWindow(DWORD processId)
 bool ClientShowsPicture(HWND window)
 {
     RECT client{};
-    ::GetClientRect(window, &client);
-    POINT origin{0, 0};
-    ::ClientToScreen(window, &origin);
-    ::OffsetRect(&client, origin.x, origin.y);
-    const auto dib = ReadScreen(client);
-    if (!dib)
+    if (!::GetClientRect(window, &client) || ::IsRectEmpty(&client))
         return false;
+    const auto dib = Brivox::CopyClientFromScreen(window);
+    ::GdiFlush();
     const Brivox::Detail::PlaneBitsLock bits(*dib);
     const auto* first = reinterpret_cast<const std::uint32_t*>(bits.Pixel(0, 0));
     const std::uint32_t colour = *first & 0xFFFFFF;

@@ -1,0 +1,136 @@
+#include "tools/first_page/first_page_watch.h"
+#include "tools/sample_pages/sample_pages.h"
+
+#include "formats/decoded_image.h"
+#include "formats/png_loader.h"
+#include "foundation/file_test_support.h"
+#include "support/window_test_bed.h"
+#include "ui/window.h"
+
+#include <gtest/gtest.h>
+
+using Brivox::String;
+
+namespace {
+
+TEST(FirstPageTitle, NamesAPageOnlyWithTheViewersPrefixAndACount)
+{
+    const struct
+    {
+        const wchar_t* title;
+        bool page;
+    } cases[] = {
+        {L"Kanoru : C:\\p\\p1.png (600x400) [1/2] build-219", true},
+        {L"Kanoru : a.jpg [3/12]", true},
+        {L"Kanoru :  (0x0) [0/0] build-219", false},
+        {L"Kanoru2", false},
+        {L"ready", false},
+        {L"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.page, FirstPage::TitleShowsPage(c.title)) << FileTestSupport::Ansi(c.title);
+}
+
+// A window of this process standing in for the viewer: on top of the other tests' windows, without
+// taking the foreground, its client area showing the first sample page or one colour.
+class StandIn : public Brivox::IMsgHooker
+{
+public:
+    explicit StandIn(const wchar_t* title)
+    {
+        m_page.Resize(SamplePages::PageSize);
+        m_page.Blit(*SamplePages::DrawPage(1), {0, 0},
+                    {0, 0, SamplePages::PageSize.cx, SamplePages::PageSize.cy});
+        m_window.GetHookList()->Add(this);
+        Brivox::CWindowParameter parameter;
+        parameter.activate = false;
+        parameter.style = WS_POPUP | WS_CAPTION;
+        parameter.exStyle = WS_EX_TOPMOST;
+        m_window.Create(parameter);
+        m_window.SetText(title);
+        m_window.SetPosition(40, 40);
+        m_window.SetClientSize(SamplePages::PageSize);
+        m_window.Show(SW_SHOWNOACTIVATE);
+    }
+    ~StandIn() override { m_window.Destroy(); }
+
+    HWND Handle() const { return m_window.GetHandle(); }
+    void ShowPage(bool page)
+    {
+        m_showPage = page;
+        ::InvalidateRect(Handle(), nullptr, FALSE);
+    }
+
+    bool HookMessage(Brivox::SMessage& message) override
+    {
+        if (message.message == WM_ERASEBKGND) {
+            message.result = 1;
+            return true;
+        }
+        if (message.message != WM_PAINT)
+            return false;
+        const auto paint = m_window.BeginPaint();
+        if (m_showPage) {
+            ::BitBlt(paint->hdc, 0, 0, SamplePages::PageSize.cx, SamplePages::PageSize.cy,
+                     m_page.GetStorage().GetDC(), 0, 0, SRCCOPY);
+        } else {
+            const HBRUSH brush = ::CreateSolidBrush(RGB(0x20, 0x40, 0x60));
+            RECT client{};
+            ::GetClientRect(message.hwnd, &client);
+            ::FillRect(paint->hdc, &client, brush);
+            ::DeleteObject(brush);
+        }
+        return true;
+    }
+
+private:
+    Brivox::CDib32 m_page;
+    Brivox::CWindow m_window;
+    bool m_showPage = true;
+};
+
+class DesktopInputFirstPage : public FileTestSupport::TempFolderTest
+{
+};
+
+TEST_F(DesktopInputFirstPage, PageWindowCountsOnceItsPictureIsOnScreen)
+{
+    StandIn viewer(L"Kanoru : page01.jpg (800x600) [1/6] build-219");
+    const DWORD self = ::GetCurrentProcessId();
+    ASSERT_TRUE(KanoruTest::PumpUntil([&] {
+        return FirstPage::FindPageWindow(self) == viewer.Handle() &&
+               FirstPage::ClientShowsPicture(viewer.Handle());
+    }));
+
+    // The screenshot holds the window, its client area as painted.
+    const String shot = At(L"shot.png");
+    ASSERT_TRUE(FirstPage::SaveScreenshot(viewer.Handle(), shot));
+    const auto decoded = ImageFixtures::DecodeWith<Brivox::CPngLoader>(FileTestSupport::ReadBytes(shot));
+    ASSERT_TRUE(decoded.opened);
+    RECT frame{};
+    ::GetWindowRect(viewer.Handle(), &frame);
+    EXPECT_EQ(frame.right - frame.left, decoded.width);
+    EXPECT_EQ(frame.bottom - frame.top, decoded.height);
+    POINT client{0, 0};
+    ::ClientToScreen(viewer.Handle(), &client);
+    const auto pixel = [&](int x, int y) {
+        const int column = client.x - frame.left + x, row = client.y - frame.top + y;
+        return decoded.pixels[static_cast<std::size_t>(row * decoded.width + column)] & 0xFFFFFF;
+    };
+    EXPECT_EQ(0xFFFFFFu, pixel(50, 200));  // white
+    EXPECT_EQ(0xFFFF00u, pixel(150, 200)); // yellow
+    EXPECT_EQ(0x0000FFu, pixel(650, 200)); // blue
+
+    // One colour alone is the background, not a page.
+    viewer.ShowPage(false);
+    EXPECT_TRUE(KanoruTest::PumpUntil([&] { return !FirstPage::ClientShowsPicture(viewer.Handle()); }));
+}
+
+TEST_F(DesktopInputFirstPage, TitleWithoutPagesIsNoPageWindow)
+{
+    StandIn viewer(L"Kanoru :  (0x0) [0/0] build-219");
+    ASSERT_TRUE(KanoruTest::PumpUntil([&] { return FirstPage::ClientShowsPicture(viewer.Handle()); }));
+    EXPECT_EQ(nullptr, FirstPage::FindPageWindow(::GetCurrentProcessId()));
+}
+
+} // namespace
