@@ -134,3 +134,40 @@ TEST_F(DesktopInputFirstPage, TitleWithoutPagesIsNoPageWindow)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DesktopInputFirstPage, ShowFirstPageSavesTheWindowAndEndsWithTheViewersExitCode)
+{
+    const std::wstring folder = KanoruTest::TestProgramFolder();
+    const String shot = At(L"shot.png");
+    const auto helper =
+        FirstPage::StartProgram(folder + L"..\\tools\\first_page\\show_first_page.exe",
+                                {L"--screenshot", shot, folder + L"kanoru_stand_in_viewer.exe", L"a b.jpg"});
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(helper->GetProcessHandle(), 60000));
+    EXPECT_EQ(7u, FirstPage::ExitCodeOf(*helper));
+
+    // The window with its caption above the page: the bars' middle row, then the band below them.
+    const auto decoded = ImageFixtures::DecodeWith<Brivox::CPngLoader>(FileTestSupport::ReadBytes(shot));
+    ASSERT_TRUE(decoded.opened);
+    ASSERT_GE(decoded.width, 800);
+    ASSERT_GT(decoded.height, 600);
+    const auto pixel = [&](int x, int y) {
+        return decoded.pixels[static_cast<std::size_t>(y * decoded.width + x)] & 0xFFFFFF;
+    };
+    EXPECT_EQ(0xFFFFFFu, pixel(50, decoded.height - 400));
+    EXPECT_EQ(0x0000FFu, pixel(650, decoded.height - 400));
+    EXPECT_EQ(0x303030u, pixel(decoded.width / 2, decoded.height - 30));
+}
+
+TEST(FirstPageHelper, ViewerEndingWithoutAPageIsAFailure)
+{
+    // "end": the stand-in ends at once with exit code 0, as a viewer that failed silently would.
+    const std::wstring folder = KanoruTest::TestProgramFolder();
+    const auto helper = FirstPage::StartProgram(folder + L"..\\tools\\first_page\\show_first_page.exe",
+                                                {folder + L"kanoru_stand_in_viewer.exe", L"end"});
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(helper->GetProcessHandle(), 60000));
+    EXPECT_EQ(1u, FirstPage::ExitCodeOf(*helper));
+}
+
+} // namespace
