@@ -1,11 +1,11 @@
 #include "tools/first_page/first_page_watch.h"
 #include "tools/sample_pages/sample_pages.h"
 
+#include "first_page/stand_in/stand_in_viewer.h"
 #include "formats/decoded_image.h"
 #include "formats/png_loader.h"
 #include "foundation/file_test_support.h"
 #include "support/window_test_bed.h"
-#include "ui/window.h"
 
 #include <gtest/gtest.h>
 
@@ -31,71 +31,13 @@ TEST(FirstPageTitle, NamesAPageOnlyWithTheViewersPrefixAndACount)
         EXPECT_EQ(c.page, FirstPage::TitleShowsPage(c.title)) << FileTestSupport::Ansi(c.title);
 }
 
-// A window of this process standing in for the viewer: on top of the other tests' windows, without
-// taking the foreground, its client area showing the first sample page or one colour.
-class StandIn : public Brivox::IMsgHooker
-{
-public:
-    explicit StandIn(const wchar_t* title)
-    {
-        m_page.Resize(SamplePages::PageSize);
-        m_page.Blit(*SamplePages::DrawPage(1), {0, 0},
-                    {0, 0, SamplePages::PageSize.cx, SamplePages::PageSize.cy});
-        m_window.GetHookList()->Add(this);
-        Brivox::CWindowParameter parameter;
-        parameter.activate = false;
-        parameter.style = WS_POPUP | WS_CAPTION;
-        parameter.exStyle = WS_EX_TOPMOST;
-        m_window.Create(parameter);
-        m_window.SetText(title);
-        m_window.SetPosition(40, 40);
-        m_window.SetClientSize(SamplePages::PageSize);
-        m_window.Show(SW_SHOWNOACTIVATE);
-    }
-    ~StandIn() override { m_window.Destroy(); }
-
-    HWND Handle() const { return m_window.GetHandle(); }
-    void ShowPage(bool page)
-    {
-        m_showPage = page;
-        ::InvalidateRect(Handle(), nullptr, FALSE);
-    }
-
-    bool HookMessage(Brivox::SMessage& message) override
-    {
-        if (message.message == WM_ERASEBKGND) {
-            message.result = 1;
-            return true;
-        }
-        if (message.message != WM_PAINT)
-            return false;
-        const auto paint = m_window.BeginPaint();
-        if (m_showPage) {
-            ::BitBlt(paint->hdc, 0, 0, SamplePages::PageSize.cx, SamplePages::PageSize.cy,
-                     m_page.GetStorage().GetDC(), 0, 0, SRCCOPY);
-        } else {
-            const HBRUSH brush = ::CreateSolidBrush(RGB(0x20, 0x40, 0x60));
-            RECT client{};
-            ::GetClientRect(message.hwnd, &client);
-            ::FillRect(paint->hdc, &client, brush);
-            ::DeleteObject(brush);
-        }
-        return true;
-    }
-
-private:
-    Brivox::CDib32 m_page;
-    Brivox::CWindow m_window;
-    bool m_showPage = true;
-};
-
 class DesktopInputFirstPage : public FileTestSupport::TempFolderTest
 {
 };
 
 TEST_F(DesktopInputFirstPage, PageWindowCountsOnceItsPictureIsOnScreen)
 {
-    StandIn viewer(L"Kanoru : page01.jpg (800x600) [1/6] build-219");
+    StandInViewer viewer(L"Kanoru : page01.jpg (800x600) [1/6] build-219");
     const DWORD self = ::GetCurrentProcessId();
     ASSERT_TRUE(KanoruTest::PumpUntil([&] {
         return FirstPage::FindPageWindow(self) == viewer.Handle() &&
@@ -128,7 +70,7 @@ TEST_F(DesktopInputFirstPage, PageWindowCountsOnceItsPictureIsOnScreen)
 
 TEST_F(DesktopInputFirstPage, TitleWithoutPagesIsNoPageWindow)
 {
-    StandIn viewer(L"Kanoru :  (0x0) [0/0] build-219");
+    StandInViewer viewer(L"Kanoru :  (0x0) [0/0] build-219");
     ASSERT_TRUE(KanoruTest::PumpUntil([&] { return FirstPage::ClientShowsPicture(viewer.Handle()); }));
     EXPECT_EQ(nullptr, FirstPage::FindPageWindow(::GetCurrentProcessId()));
 }
