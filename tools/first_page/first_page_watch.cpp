@@ -35,10 +35,12 @@ BOOL CALLBACK CheckWindow(HWND window, LPARAM parameter)
     return FALSE;
 }
 
-// The screen's pixels of a rectangle in screen co-ordinates; null for an empty one.
-std::unique_ptr<Brivox::CDib32> ReadScreen(const RECT& area)
+// The screen's pixels of the part of a rectangle (in screen co-ordinates) that lies on the screen;
+// null when none does. What lies beyond the screen's edge would read as black.
+std::unique_ptr<Brivox::CDib32> ReadScreen(RECT area)
 {
-    if (::IsRectEmpty(&area))
+    const RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    if (!::IntersectRect(&area, &area, &screen))
         return nullptr;
     auto dib = Brivox::CopyScreenRect(area);
     ::GdiFlush();
@@ -64,10 +66,11 @@ HWND FindPageWindow(DWORD processId)
 bool ClientShowsPicture(HWND window)
 {
     RECT client{};
-    if (!::GetClientRect(window, &client) || ::IsRectEmpty(&client))
+    ::GetClientRect(window, &client);
+    ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const auto dib = ReadScreen(client);
+    if (!dib)
         return false;
-    const auto dib = Brivox::CopyClientFromScreen(window);
-    ::GdiFlush();
     const Brivox::Detail::PlaneBitsLock bits(*dib);
     const auto* first = reinterpret_cast<const std::uint32_t*>(bits.Pixel(0, 0));
     const std::uint32_t colour = *first & 0xFFFFFF;
@@ -98,12 +101,9 @@ WaitResult WaitForFirstPage(Brivox::Process& process, DWORD timeoutMs, HWND& win
 
 bool SaveScreenshot(HWND window, const String& path)
 {
-    RECT area{};
-    ::GetWindowRect(window, &area);
-    RECT screen{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    if (!window)
-        area = screen;
-    ::IntersectRect(&area, &area, &screen);
+    RECT area{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    if (window)
+        ::GetWindowRect(window, &area);
     const auto dib = ReadScreen(area);
     if (!dib)
         return false;

@@ -33,8 +33,8 @@ enum class WaitResult
 // process ends; `window` receives the page window when shown.
 WaitResult WaitForFirstPage(Brivox::Process& process, DWORD timeoutMs, HWND& window);
 
-// Saves the window's rectangle of the screen (the whole screen for a null window) as a PNG file.
-// False when that rectangle is empty.
+// Saves the window's rectangle of the screen (the whole screen for a null window), as far as it
+// lies on the screen, as a PNG file. False when none of it does.
 bool SaveScreenshot(HWND window, const Brivox::String& path);
 
 // Asks the window to close (WM_CLOSE) and waits for the process to end; false when it is still
