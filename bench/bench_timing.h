@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <vector>
 
 // The shortest of `repeats` runs, in seconds: the least disturbed by the rest of the machine.
 inline double BestSeconds(int repeats, const std::function<void()>& run)
@@ -16,4 +17,14 @@ inline double BestSeconds(int repeats, const std::function<void()>& run)
             std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     return best;
+}
+
+// The middle value of the runs (the mean of the two middle ones for an even count); 0 for none.
+inline double MedianSeconds(std::vector<double> seconds)
+{
+    if (seconds.empty())
+        return 0;
+    std::sort(seconds.begin(), seconds.end());
+    const std::size_t half = seconds.size() / 2;
+    return seconds.size() % 2 ? seconds[half] : (seconds[half - 1] + seconds[half]) / 2;
 }

@@ -2,6 +2,7 @@
 
 #include "foundation/encoding.h"
 #include "foundation/message_box.h"
+#include "ui/screen_pixels.h"
 #include "ui/wnd.h"
 
 #include <algorithm>
@@ -188,9 +189,7 @@ void DialogAnswerer::Run(std::wstring caption, int buttonId)
 
 std::wstring WindowText(HWND hwnd)
 {
-    wchar_t text[512] = {};
-    ::InternalGetWindowText(hwnd, text, 512);
-    return text;
+    return Brivox::GetStoredWindowText(hwnd).CStr();
 }
 
 std::vector<HWND> FindWindowsByCaption(const std::wstring& caption)
@@ -217,14 +216,7 @@ std::unique_ptr<Brivox::CDib32> CaptureClient(HWND hwnd)
 
 std::unique_ptr<Brivox::CDib32> CaptureClientFromScreen(HWND hwnd)
 {
-    RECT client{};
-    ::GetClientRect(hwnd, &client);
-    POINT origin{0, 0};
-    ::ClientToScreen(hwnd, &origin);
-    const HDC screen = ::GetDC(nullptr);
-    auto dib = CopyFrom(screen, origin.x, origin.y, client.right, client.bottom);
-    ::ReleaseDC(nullptr, screen);
-    return dib;
+    return Brivox::CopyClientFromScreen(hwnd);
 }
 
 COLORREF PixelAt(const Brivox::CPlane& plane, int x, int y)
