@@ -492,7 +492,10 @@ void CDocument::SetAsWallpaper(const String& folder, bool oneFixedName, const St
     const String stem = Brivox::CFileName::GetFileNameWithoutExtension(current);
     String path = directory + (oneFixedName ? fixedName : stem + L".bmp");
 
-    if (!path.EqualsIgnoreCase(current) && HasPageImage()) {
+    if (!path.EqualsIgnoreCase(current)) {
+        // Nothing to write: an older file under the name must not become the wallpaper instead.
+        if (!HasPageImage())
+            return;
         std::shared_ptr<Brivox::CPlane32> fitted;
         const Brivox::DisplayMode mode =
             fitToScreen ? Brivox::GetCurrentDisplayMode() : Brivox::DisplayMode{};

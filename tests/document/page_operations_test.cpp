@@ -7,6 +7,7 @@
 #include "formats/image_loader.h"
 #include "formats/jpeg_loader.h"
 #include "formats/png_loader.h"
+#include "foundation/display_mode.h"
 #include "foundation/file_test_support.h"
 #include "imaging/rotate.h"
 #include "settings/config_schema.h"
@@ -608,6 +609,12 @@ TEST_F(WallpaperTest, TheFixedNameIsOverwrittenWithThePage)
     EXPECT_EQ(std::vector<std::wstring>{At(L"w\\wall.bmp").CStr()}, set);
     EXPECT_EQ(Rgb(Page()), Rgb(Read(*Decode(At(L"w\\wall.bmp")))));
     EXPECT_EQ(std::vector<std::wstring>{L"wall.bmp"}, FileTestSupport::Tree(At(L"w\\")));
+
+    // Fitted to the screen, the page is stretched to the display's size.
+    const Brivox::DisplayMode mode = Brivox::GetCurrentDisplayMode();
+    ASSERT_GT(mode.width, 0);
+    doc.SetAsWallpaper(At(L"w\\"), true, L"wall.bmp", true);
+    EXPECT_EQ((CSize{mode.width, mode.height}), Decode(At(L"w\\wall.bmp"))->GetSize());
 }
 
 TEST_F(WallpaperTest, WithoutTheFixedNameAnotherFileOfTheNameSurvives)
