@@ -569,7 +569,11 @@ TEST_F(PageOperationsTest, ASelectionBesideThePageMeasuresZeroAndChangesNothing)
     doc.GrayscaleSelection(outside, true);
     doc.ApplyGauss(outside, 2.0);
     doc.ApplyUnsharp(outside, 2.0);
+    doc.CropPage(outside);
     EXPECT_EQ(before, Page());
+    // What is saved is then the whole page.
+    doc.SaveAsPng(At(L"whole.png"), outside);
+    EXPECT_EQ(before, Read(*Decode(At(L"whole.png"))));
 }
 
 TEST_F(PageOperationsTest, TheMd5IsTheDigestOfTheFileAlsoInAnArchive)
