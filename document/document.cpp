@@ -114,7 +114,8 @@ CDocument::~CDocument()
     // A duplicate still being made reports through the view.
     m_fileList.WaitForCopies();
     try {
-        if (!IsBusy())
+        // A preview still open does not keep the history from being written.
+        if (m_busy == 0)
             CloseDocument(false);
     } catch (...) {
         // A destructor reports nothing; the list is empty either way.

@@ -28,6 +28,10 @@
 #include <mutex>
 #include <vector>
 
+namespace Brivox {
+class IImageSaver;
+}
+
 // The main window as the document sees it.
 class IDocView
 {
@@ -256,6 +260,91 @@ public:
     static std::shared_ptr<Brivox::CPlane32> NewPlane();
     static std::shared_ptr<Brivox::CPlane32> NewPlaneSized(const Brivox::CSize& size);
 
+    // ---- Operations on the page on show (page_operations.cpp). A change lives in the composed page
+    // until it is saved; the file is not touched. A selection is a rectangle of the view; an empty
+    // one stands for the whole page.
+
+    // Previews of a tool dialog: every preview restores the page as it was at Begin before it
+    // applies; End keeps the result, Cancel restores the page. While a preview is open navigation
+    // and list changes do nothing and the page is drawn with the plain stretch.
+    void BeginPreview();
+    void RestorePreview();
+    void EndPreview();
+    void CancelPreview();
+    bool IsPreviewOpen() const { return m_previewOpen; }
+
+    // Whole-page transforms; each needs a page image.
+    void FlipHorizontal();
+    void FlipVertical();
+    void Rotate180();
+    void Rotate90Clockwise();
+    void Rotate90CounterClockwise();
+    // Clockwise by the angle in degrees onto the canvas that holds the whole turned page, black
+    // where the page does not reach; the preview form samples the nearest pixel.
+    void RotateByAngle(double angle);
+    void RotateByAnglePreview(double angle);
+    // Resampled with its alpha; a side below 1 changes nothing.
+    void ResizePage(const Brivox::CSize& size);
+    void CropPage(const Brivox::CRect& selection);
+
+    // The clipboard: the page becomes the clipboard's bitmap (without alpha), or the selection's
+    // pixels go to the clipboard.
+    void PasteFromClipboard();
+    void CopyToClipboard(const Brivox::CRect& selection);
+
+    // Operations on the selection's pixels; a selection that maps to no pixel changes nothing.
+    void FillSelection(COLORREF colour, const Brivox::CRect& selection);
+    void InvertSelection(const Brivox::CRect& selection);
+    void GrayscaleSelection(const Brivox::CRect& selection, bool weighted);
+    // kind 0: each block its centre pixel, 1: its mean; any other kind changes nothing.
+    void ApplyMosaic(const Brivox::CRect& selection, int blockSize, int kind);
+    void ApplyLevels(const Brivox::CRect& selection, int low, int high);
+    void ApplyGamma(const Brivox::CRect& selection, double gamma);
+    void ApplyBrightContrast(const Brivox::CRect& selection, int brightness, int contrast);
+    void Blur(const Brivox::CRect& selection);
+    void BlurStrong(const Brivox::CRect& selection);
+    void Sharpen(const Brivox::CRect& selection);
+    void SharpenStrong(const Brivox::CRect& selection);
+    void MedianFilter(const Brivox::CRect& selection);
+    void ApplyGauss(const Brivox::CRect& selection, double radius);
+    void ApplyUnsharp(const Brivox::CRect& selection, double value);
+    // The page over the colour by its alpha; afterwards the page has no alpha. With onlyWithAlpha a
+    // page without alpha is left as it is.
+    void ApplyAlpha(const Brivox::CRect& selection, COLORREF colour, bool onlyWithAlpha);
+
+    // Saves the selection's pixels (the whole page without one) through a temporary file, then adds
+    // the file to the list when the settings ask. A save over a file of the list makes the pages
+    // read ahead and the decodes kept show the saved file.
+    void SaveAsJpg(const Brivox::String& path, const Brivox::CRect& selection);
+    void SaveAsPng(const Brivox::String& path, const Brivox::CRect& selection);
+    void SaveAsBmp(const Brivox::String& path, const Brivox::CRect& selection);
+    void SaveAsArgb(const Brivox::String& path, const Brivox::CRect& selection);
+    // The page as the desktop wallpaper, written as a bitmap into the folder (relative to the
+    // program's folder, ending with a separator): under the fixed name, or under the current file's
+    // name where no other file is replaced. The current file itself is used as it is.
+    void SetAsWallpaper(const Brivox::String& folder, bool oneFixedName, const Brivox::String& fixedName,
+                        bool fitToScreen);
+    // Where the wallpaper goes to the system; tests replace it.
+    void SetWallpaperHook(std::function<void(const Brivox::String&)> hook)
+    {
+        m_setWallpaper = std::move(hook);
+    }
+
+    // Measurements of the selection; 0 without a page image.
+    COLORREF GetAverageColor(const Brivox::CRect& selection);
+    int CountColors(const Brivox::CRect& selection);
+    // The (R + G + B) / 3 histogram as a bar graph of the size (the square roots of the counts),
+    // with the mean level and its standard deviation.
+    std::shared_ptr<Brivox::CPlane32> GetLevelHistogram(const Brivox::CRect& selection,
+                                                        const Brivox::CSize& graphSize, double& mean,
+                                                        double& deviation);
+    // The same histogram as a CSV text file (UTF-16 with its mark), written through a temporary file.
+    void WriteLevelCsv(const Brivox::CRect& selection, const Brivox::String& path);
+    // The current file's MD5 in lower-case hexadecimal; empty without a current file and image.
+    Brivox::String GetCurrentFileMd5() const;
+    // Whether the page on show has meaningful alpha.
+    bool HasPageAlpha() const;
+
 protected:
     // The ring's operations (see CPageLoaderBase).
     std::shared_ptr<IPageData> CreatePageData() override;
@@ -296,7 +385,7 @@ private:
     SPageData& CurrentPage() const;
     // Navigation and list changes act only when nothing else runs and a page is shown.
     bool CanNavigate() const;
-    bool IsBusy() const { return m_busy > 0; }
+    bool IsBusy() const { return m_busy > 0 || m_previewOpen; }
     void PrefetchAround(int start);
     void PrepareCurrentPage();
     // The page scaled to the size, through a plane three times as wide with ClearType.
@@ -330,6 +419,23 @@ private:
     void LoadBookmarkFile(const Brivox::String& path);
     Brivox::String HistoryFolder() const;
 
+    // The selection in page pixels, clipped to the page: the whole page for an empty selection, an
+    // empty rectangle for one that maps to no pixel.
+    Brivox::CRect MapSelection(const Brivox::CRect& selection);
+    // As MapSelection, but the whole page where nothing of it is selected: what saves and copies take.
+    Brivox::CRect MapSelectionOrWhole(const Brivox::CRect& selection);
+    // A fresh pooled plane of the size replaces the page's; the writer fills it from the old one.
+    void
+    ReplacePagePlane(const Brivox::CSize& size,
+                     const std::function<void(Brivox::CPlane32& fresh, const Brivox::CPlane32& old)>& write);
+    // Changes the page plane in place, then drops the display copy and redraws.
+    void ChangePagePixels(const std::function<void(Brivox::CPlane32& page)>& change);
+    // `rect` of the page filtered from a copy of its pixels, so the filter reads only unchanged ones.
+    void FilterThroughCopy(const Brivox::CRect& selection,
+                           const std::function<void(Brivox::CPlane32& page, const Brivox::CPlane32& copy,
+                                                    const Brivox::CRect& rect)>& filter);
+    void SaveWith(Brivox::IImageSaver& saver, const Brivox::String& path, const Brivox::CRect& selection);
+
     IDocView* const m_view;
     Brivox::CConfig* const m_settings;
     mutable Brivox::RankedRecursiveMutex m_lock{Brivox::LockRank::Document};
@@ -338,6 +444,8 @@ private:
     Brivox::NestingCounter m_refreshNesting;
     std::unique_ptr<Brivox::ThreadedImageLoader> m_imageLoader;
     std::shared_ptr<Brivox::CPlane32> m_previewBackup;
+    bool m_previewAlpha = false;
+    std::function<void(const Brivox::String&)> m_setWallpaper;
     Brivox::CSize m_viewSize{0, 0};
     std::shared_ptr<Brivox::ILayout> m_layout;
     Brivox::CTextRenderer m_markRenderer;
@@ -361,4 +469,36 @@ private:
     // The snapshot's own leaf lock: held only to copy or replace the pointer.
     mutable std::mutex m_settingsLock;
     std::shared_ptr<const SSettings> m_settingsSnapshot;
+};
+
+// A tool dialog's preview: begun with the scope, cancelled with it unless ended first.
+class CPreviewScope
+{
+public:
+    explicit CPreviewScope(CDocument& document) : m_document(&document) { m_document->BeginPreview(); }
+    ~CPreviewScope()
+    {
+        if (m_document)
+            m_document->CancelPreview();
+    }
+    CPreviewScope(const CPreviewScope&) = delete;
+    CPreviewScope& operator=(const CPreviewScope&) = delete;
+
+    // Keeps the previewed result.
+    void End()
+    {
+        CDocument* document = m_document;
+        m_document = nullptr;
+        document->EndPreview();
+    }
+    // Discards it now.
+    void Cancel()
+    {
+        CDocument* document = m_document;
+        m_document = nullptr;
+        document->CancelPreview();
+    }
+
+private:
+    CDocument* m_document;
 };
