@@ -8,6 +8,7 @@
 #include "registrar/program/program_test_support.h"
 #include "resources/env_dialog_ids.h"
 #include "settings/config_schema.h"
+#include "settings_dialogs/env_dialog_test_support.h"
 #include "support/window_test_bed.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,9 @@
 #include <string>
 
 namespace {
+
+using EnvDialogTest::Command;
+using EnvDialogTest::Tick;
 
 class FolderHost : public Brivox::IRegistrarHost
 {
@@ -31,42 +35,6 @@ public:
 private:
     Brivox::String m_folder;
 };
-
-class ScriptedDialog : public Brivox::CEnvConfigDialog
-{
-public:
-    ScriptedDialog(Brivox::CConfig& config, Brivox::IRegistrarHost& host, void (*script)(HWND))
-        : CEnvConfigDialog(config, host), m_script(script)
-    {
-    }
-
-    bool HookMessage(Brivox::SMessage& message) override
-    {
-        if (message.message == WM_APP + 17) {
-            m_script(message.hwnd);
-            return true;
-        }
-        const bool handled = CEnvConfigDialog::HookMessage(message);
-        if (message.message == WM_INITDIALOG)
-            ::PostMessageA(message.hwnd, WM_APP + 17, 0, 0);
-        return handled;
-    }
-
-private:
-    void (*m_script)(HWND);
-};
-
-void Command(HWND dialog, int id)
-{
-    ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
-}
-
-void Tick(HWND dialog, int id)
-{
-    ::SendDlgItemMessageA(dialog, id, BM_SETCHECK, BST_CHECKED, 0);
-    Command(dialog, id);
-}
 
 std::optional<std::wstring> Value(const std::string& path)
 {
@@ -115,15 +83,16 @@ TEST(DesktopInputEnvConfigDialogRegistrar, OkWritesTheChosenAssociationsThroughK
     FolderHost host(folder.c_str());
     KanoruTest::MessageBoxAnswerer boxes;
     {
-        ScriptedDialog dialog(config, host, [](HWND dialog) {
-            Tick(dialog, IDC_ENV_ASSOCIATE);
-            for (const int id : {IDC_ENV_JPG, IDC_ENV_CBZ, IDC_ENV_KNB, IDC_ENV_MENU_ZIP, IDC_ENV_MENU_CBZ,
-                                 IDC_ENV_MENU_FOLDER})
-                Tick(dialog, id);
-            ::SetDlgItemTextW(dialog, IDC_ENV_OTHER_EXTENSION, L"webp");
-            Command(dialog, IDC_ENV_ADD);
-            Command(dialog, IDOK);
-        });
+        EnvDialogTest::ScriptedDialog dialog(config, host, {[](HWND dialog) {
+                                                 Tick(dialog, IDC_ENV_ASSOCIATE);
+                                                 for (const int id : {IDC_ENV_JPG, IDC_ENV_CBZ, IDC_ENV_KNB,
+                                                                      IDC_ENV_MENU_ZIP, IDC_ENV_MENU_CBZ,
+                                                                      IDC_ENV_MENU_FOLDER})
+                                                     Tick(dialog, id);
+                                                 ::SetDlgItemTextW(dialog, IDC_ENV_OTHER_EXTENSION, L"webp");
+                                                 Command(dialog, IDC_ENV_ADD);
+                                                 Command(dialog, IDOK);
+                                             }});
         dialog.DoModal(nullptr);
     }
     EXPECT_TRUE(boxes.Boxes().empty());

@@ -13,6 +13,7 @@
 #include "foundation/thread_state.h"
 #include "resources/env_dialog_ids.h"
 #include "settings/config_schema.h"
+#include "settings_dialogs/env_dialog_test_support.h"
 #include "support/window_test_bed.h"
 
 #include <gtest/gtest.h>
@@ -29,6 +30,9 @@
 using Brivox::CConfig;
 using Brivox::CEnvConfigDialog;
 using Brivox::String;
+using EnvDialogTest::Command;
+using EnvDialogTest::ScriptedDialog;
+using EnvDialogTest::Tick;
 using KanoruTest::MessageBoxAnswerer;
 
 namespace {
@@ -63,45 +67,6 @@ public:
     bool admin = true;
     std::vector<Brivox::ProcessStartInfo> starts;
 };
-
-// The dialog with a test's steps, run once it shows, from inside its own message loop.
-class ScriptedDialog : public CEnvConfigDialog
-{
-public:
-    ScriptedDialog(CConfig& config, Brivox::IRegistrarHost& host, std::function<void(HWND)> script)
-        : CEnvConfigDialog(config, host), m_script(std::move(script))
-    {
-    }
-
-    bool HookMessage(Brivox::SMessage& message) override
-    {
-        if (message.message == RunScript) {
-            m_script(message.hwnd);
-            return true;
-        }
-        const bool handled = CEnvConfigDialog::HookMessage(message);
-        if (message.message == WM_INITDIALOG)
-            ::PostMessageA(message.hwnd, RunScript, 0, 0);
-        return handled;
-    }
-
-private:
-    static constexpr UINT RunScript = WM_APP + 17;
-    std::function<void(HWND)> m_script;
-};
-
-void Command(HWND dialog, int id)
-{
-    ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
-}
-
-// A check box set as a click sets it, and its click told to the dialog.
-void Tick(HWND dialog, int id, bool checked = true)
-{
-    ::SendDlgItemMessageA(dialog, id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-    Command(dialog, id);
-}
 
 bool IsTicked(HWND dialog, int id)
 {
@@ -173,11 +138,13 @@ protected:
         ::SetEnvironmentVariableA("KANORU_STUB_EXIT", std::to_string(code).c_str());
     }
 
-    void Run(const std::function<void(HWND)>& script)
+    void Run(std::vector<ScriptedDialog::Step> steps)
     {
-        ScriptedDialog dialog(config, host, script);
+        ScriptedDialog dialog(config, host, std::move(steps));
         dialog.DoModal(nullptr);
     }
+
+    void Run(ScriptedDialog::Step step) { Run(std::vector<ScriptedDialog::Step>{std::move(step)}); }
 
     std::optional<std::string> StubCommandLine() const
     {
@@ -283,14 +250,15 @@ TEST_P(DesktopInputEnvConfigDialogExit, TheHandOffFileGoesAndAFailureIsShown)
     SetStubExitCode(code);
     MessageBoxAnswerer boxes;
     bool openAfterOk = false;
-    Run([&](HWND dialog) {
-        Tick(dialog, IDC_ENV_ASSOCIATE);
-        Type(dialog, IDC_ENV_MENU_NAME, L"開く");
-        Command(dialog, IDOK);
-        openAfterOk = ::IsWindow(dialog) && ::IsWindowVisible(dialog);
-        if (openAfterOk)
-            Command(dialog, IDCANCEL);
-    });
+    Run({[&](HWND dialog) {
+             Tick(dialog, IDC_ENV_ASSOCIATE);
+             Type(dialog, IDC_ENV_MENU_NAME, L"開く");
+             Command(dialog, IDOK);
+         },
+         [&](HWND dialog) {
+             openAfterOk = true;
+             Command(dialog, IDCANCEL);
+         }});
     ASSERT_EQ(1u, host.starts.size());
     const std::optional<std::string> commandLine = StubCommandLine();
     ASSERT_TRUE(commandLine);
@@ -307,7 +275,7 @@ TEST_P(DesktopInputEnvConfigDialogExit, TheHandOffFileGoesAndAFailureIsShown)
               std::wstring(boxes.Boxes()[0].text.CStr()));
 }
 
-INSTANTIATE_TEST_SUITE_P(Codes, DesktopInputEnvConfigDialogExit, testing::Values(0, 1, 2));
+INSTANTIATE_TEST_SUITE_P(DesktopInput, DesktopInputEnvConfigDialogExit, testing::Values(0, 1, 2));
 
 TEST_F(DesktopInputEnvConfigDialog, WithoutTheHandOffOnlyTheSettingsAndTheShortcutChange)
 {
@@ -454,7 +422,7 @@ TEST_P(DesktopInputEnvConfigDialogSendTo, TheBoxWritesOrDeletesTheShortcut)
     EXPECT_TRUE(host.starts.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, DesktopInputEnvConfigDialogSendTo,
+INSTANTIATE_TEST_SUITE_P(DesktopInput, DesktopInputEnvConfigDialogSendTo,
                          testing::Values(SendToCase{false, true}, SendToCase{true, true},
                                          SendToCase{true, false}, SendToCase{false, false}));
 
@@ -485,7 +453,10 @@ TEST_P(DesktopInputEnvConfigDialogClose, ClosingWithoutOkChangesNothing)
     EXPECT_TRUE(host.starts.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(CancelOrCloseBox, DesktopInputEnvConfigDialogClose, testing::Bool());
+INSTANTIATE_TEST_SUITE_P(DesktopInput, DesktopInputEnvConfigDialogClose, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "Cancel" : "CloseBox");
+                         });
 
 TEST_F(DesktopInputEnvConfigDialog, TheCommandSavesAndAppliesWhateverTheOutcome)
 {
