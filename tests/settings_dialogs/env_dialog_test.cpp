@@ -60,11 +60,15 @@ public:
     std::shared_ptr<Brivox::Process> Start(const Brivox::ProcessStartInfo& startInfo) override
     {
         starts.push_back(startInfo);
+        if (noHandle)
+            return nullptr;
         return Brivox::Process::Start(startInfo);
     }
 
     String folder;
     bool admin = true;
+    // As when the shell hands the start to a program that runs already.
+    bool noHandle = false;
     std::vector<Brivox::ProcessStartInfo> starts;
 };
 
@@ -277,6 +281,36 @@ TEST_P(DesktopInputEnvConfigDialogExit, TheHandOffFileGoesAndAFailureIsShown)
 
 INSTANTIATE_TEST_SUITE_P(DesktopInput, DesktopInputEnvConfigDialogExit, testing::Values(0, 1, 2));
 
+// A start that fails or gives no process handle is shown; the hand-off file goes all the same.
+TEST_F(DesktopInputEnvConfigDialog, AFailedStartIsShownAndTheFileDeleted)
+{
+    for (const bool noHandle : {true, false}) {
+        host.starts.clear();
+        host.noHandle = noHandle;
+        if (!noHandle)
+            host.folder = log.GetPath(); // holds no Kanolink.exe
+        MessageBoxAnswerer boxes;
+        bool openAfterOk = false;
+        Run({[&](HWND dialog) {
+                 Tick(dialog, IDC_ENV_ASSOCIATE);
+                 Command(dialog, IDOK);
+             },
+             [&](HWND dialog) {
+                 openAfterOk = true;
+                 Command(dialog, IDCANCEL);
+             }});
+        ASSERT_EQ(1u, host.starts.size());
+        EXPECT_TRUE(openAfterOk);
+        EXPECT_FALSE(Brivox::FileExists(host.starts[0].Arguments)) << noHandle;
+        ASSERT_EQ(1u, boxes.Boxes().size());
+        const std::wstring text = boxes.Boxes()[0].text.CStr();
+        if (noHandle)
+            EXPECT_EQ(L"関連付け処理に失敗しました", text);
+        else
+            EXPECT_EQ(0u, text.find(L"プロセスの作成に失敗")) << Ansi(text.c_str());
+    }
+}
+
 TEST_F(DesktopInputEnvConfigDialog, WithoutTheHandOffOnlyTheSettingsAndTheShortcutChange)
 {
     Run([&](HWND dialog) {
@@ -392,6 +426,11 @@ struct SendToCase
     bool before;
     bool ticked;
 };
+
+void PrintTo(const SendToCase& sendToCase, std::ostream* out)
+{
+    *out << (sendToCase.before ? "existing" : "none") << (sendToCase.ticked ? ", ticked" : ", unticked");
+}
 
 class DesktopInputEnvConfigDialogSendTo : public DesktopInputEnvConfigDialog,
                                           public testing::WithParamInterface<SendToCase>
