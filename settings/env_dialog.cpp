@@ -13,7 +13,7 @@
 #include "ui/window.h"
 
 #include <initializer_list>
-#include <utility>
+#include <vector>
 
 namespace Brivox {
 
@@ -48,7 +48,13 @@ const Box menuBoxes[] = {
 const wchar_t* const TypeTip = L"拡張子（「.」などは付けず「bmp」のように）を入力します。\r\n"
                                L"追加ボタンを押さないと反映されないので、注意してください。";
 
-const std::pair<std::initializer_list<int>, const wchar_t*> tips[] = {
+struct Tip
+{
+    std::vector<int> ids;
+    const wchar_t* text;
+};
+
+const Tip tips[] = {
     {{IDC_ENV_ASSOCIATE},
      L"このオプションがオフの場合とキャンセルボタンを押した場合とは、関連付けに関する処理を一切行いません。"},
     {{IDC_ENV_JPG, IDC_ENV_PNG, IDC_ENV_BMP, IDC_ENV_ARGB, IDC_ENV_GIF},
@@ -130,9 +136,9 @@ void CEnvConfigDialog::OnInitDialog()
     }
     Load();
     CDialogTooltip& tooltip = CDialogTooltip::Attach(GetWindow());
-    for (const auto& [ids, text] : tips)
-        for (const int id : ids)
-            tooltip.AddTool(id, text);
+    for (const Tip& tip : tips)
+        for (const int id : tip.ids)
+            tooltip.AddTool(id, tip.text);
 }
 
 void CEnvConfigDialog::Load()

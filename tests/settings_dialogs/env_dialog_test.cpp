@@ -18,9 +18,12 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <regex>
 #include <sstream>
@@ -328,6 +331,14 @@ TEST_F(DesktopInputEnvConfigDialog, WithoutTheHandOffOnlyTheSettingsAndTheShortc
     EXPECT_EQ(L"7z", config.GetString(L"EnvRClickOthers"));
     EXPECT_EQ(L"栞", config.GetRaw(L"EnvDescKnb"));
     EXPECT_TRUE(Brivox::FileExists(sendTo.Path()));
+
+    // The next hand-off names the stored list as the one to take back.
+    Run([&](HWND dialog) {
+        Tick(dialog, IDC_ENV_ASSOCIATE);
+        Command(dialog, IDOK);
+    });
+    ASSERT_EQ(1u, host.starts.size());
+    EXPECT_NE(std::string::npos, HandOffCopy().find("EnvRClickOthersOld = 7z\r\n"));
 }
 
 TEST_F(DesktopInputEnvConfigDialog, OnlyAUserWhoIsNoAdministratorIsAskedToElevate)
@@ -382,6 +393,58 @@ TEST_F(DesktopInputEnvConfigDialog, TheBoxesShowTheRegistryAndTheHandOffBoxStart
     EXPECT_EQ((std::vector<int>{IDC_ENV_ASSOCIATE, IDC_ENV_SENDTO, IDOK, IDCANCEL}), enabledBefore);
     EXPECT_EQ(all, enabledAfter);
     EXPECT_EQ((std::vector<std::wstring>{L"webp", L"tif"}), others);
+}
+
+// The tip window of the dialog's tool tips: the one tool-tip window that the dialog owns.
+HWND TipWindow(HWND dialog)
+{
+    struct Search
+    {
+        HWND dialog;
+        HWND found;
+    } search{dialog, nullptr};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM parameter) {
+            Search& search = *reinterpret_cast<Search*>(parameter);
+            char className[64] = {};
+            ::GetClassNameA(window, className, sizeof(className));
+            if (::GetWindow(window, GW_OWNER) == search.dialog && std::string(className) == TOOLTIPS_CLASSA)
+                search.found = window;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(DesktopInputEnvConfigDialog, EveryControlButTheComicBookBoxesHasItsTip)
+{
+    std::map<int, std::wstring> tips;
+    Run([&](HWND dialog) {
+        const HWND tip = TipWindow(dialog);
+        ASSERT_TRUE(tip);
+        const int count = static_cast<int>(::SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            char text[512] = {};
+            TOOLINFOA tool{};
+            tool.cbSize = sizeof(tool);
+            tool.lpszText = text;
+            ::SendMessageA(tip, TTM_ENUMTOOLSA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&tool));
+            tips[::GetDlgCtrlID(reinterpret_cast<HWND>(tool.uId))] = Brivox::FromApiTextA(text).CStr();
+        }
+        Command(dialog, IDCANCEL);
+    });
+    std::vector<int> ids;
+    for (const auto& [id, text] : tips)
+        ids.push_back(id);
+    EXPECT_EQ((std::vector<int>{1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012, 1013, 1014, 1015, 1016,
+                                1017, 1018, 1019, 1020, 1021, 1022, 1023, 1024, 1025, 1026, 1030, 1032}),
+              ids);
+    // The tip control gives back only the first 80 bytes of a text; the two lines are joined by CR LF.
+    EXPECT_EQ(0u, tips[IDC_ENV_OTHER_EXTENSION].find(
+                      L"拡張子（「.」などは付けず「bmp」のように）を入力します。\r\n追加"));
+    EXPECT_EQ(tips[IDC_ENV_OTHER_EXTENSION], tips[IDC_ENV_MENU_OTHER_EXTENSION]);
+    EXPECT_EQ(L"それぞれの拡張子をKanoruに関連付けます。", tips[IDC_ENV_GIF]);
 }
 
 TEST_F(DesktopInputEnvConfigDialog, TypedExtensionsAreAddedTrimmedOrRefusedAndDeletedBySelection)
