@@ -395,25 +395,27 @@ TEST_F(DesktopInputEnvConfigDialog, TheBoxesShowTheRegistryAndTheHandOffBoxStart
     EXPECT_EQ((std::vector<std::wstring>{L"webp", L"tif"}), others);
 }
 
+struct TipSearch
+{
+    HWND dialog;
+    HWND found;
+};
+
+BOOL CALLBACK FindTip(HWND window, LPARAM parameter)
+{
+    TipSearch& search = *reinterpret_cast<TipSearch*>(parameter);
+    char className[64] = {};
+    ::GetClassNameA(window, className, sizeof(className));
+    if (::GetWindow(window, GW_OWNER) == search.dialog && std::string(className) == TOOLTIPS_CLASSA)
+        search.found = window;
+    return TRUE;
+}
+
 // The tip window of the dialog's tool tips: the one tool-tip window that the dialog owns.
 HWND TipWindow(HWND dialog)
 {
-    struct Search
-    {
-        HWND dialog;
-        HWND found;
-    } search{dialog, nullptr};
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND window, LPARAM parameter) {
-            Search& search = *reinterpret_cast<Search*>(parameter);
-            char className[64] = {};
-            ::GetClassNameA(window, className, sizeof(className));
-            if (::GetWindow(window, GW_OWNER) == search.dialog && std::string(className) == TOOLTIPS_CLASSA)
-                search.found = window;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    TipSearch search{dialog, nullptr};
+    ::EnumThreadWindows(::GetCurrentThreadId(), &FindTip, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
