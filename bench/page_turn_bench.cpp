@@ -5,6 +5,7 @@
 // may hold for 6000 × 4000 photographs at 2 and 8 GiB, beside the peak private memory.
 //
 //   page_turn_bench [pages [photographs]]
+//   page_turn_bench cold        (the cold turns alone)
 
 #include "bench_photo.h"
 #include "document/document.h"
@@ -160,13 +161,13 @@ void Report(const char* what, const std::vector<double>& times)
 
 int main(int argc, char** argv)
 {
-    const int pages = argc > 1 ? std::max(3, std::atoi(argv[1])) : 40;
+    // "cold" runs the cold turns alone.
+    const bool coldOnly = argc > 1 && std::string(argv[1]) == "cold";
+    const int pages = argc > 1 && !coldOnly ? std::max(3, std::atoi(argv[1])) : 40;
     wchar_t temp[MAX_PATH + 1] = {};
     ::GetTempPathW(MAX_PATH, temp);
     const std::wstring root = std::wstring(temp) + L"kanoru_page_turn_bench\\";
     ::CreateDirectoryW(root.c_str(), nullptr);
-    const std::wstring singles = MakePages(root, L"pages", pages, 4000, 3000);
-    const std::wstring spreads = MakePages(root, L"spreads", pages, 3000, 4000);
     const std::wstring large = MakePages(root, L"large", 6, 4608, 3456);
     Brivox::GetImageLoaderFactories().Replace(
         {{0, std::make_shared<Brivox::DefaultFactory<Brivox::CJpgLoader, Brivox::IImageLoader>>()}});
@@ -175,14 +176,20 @@ int main(int argc, char** argv)
     InitConfig(settings, (root + L"none.cfg").c_str());
     settings.SetRaw(L"TmpDir", (root + L"t").c_str());
     // The default settings: spreads on, display copies for a software draw mode.
-    Report("warm turns, 4000 x 3000 singles", TimeTurns(settings, singles, pages - 1, true));
-    Report("warm turns, 3000 x 4000 spreads", TimeTurns(settings, spreads, pages / 2 - 1, true));
+    if (!coldOnly) {
+        const std::wstring singles = MakePages(root, L"pages", pages, 4000, 3000);
+        const std::wstring spreads = MakePages(root, L"spreads", pages, 3000, 4000);
+        Report("warm turns, 4000 x 3000 singles", TimeTurns(settings, singles, pages - 1, true));
+        Report("warm turns, 3000 x 4000 spreads", TimeTurns(settings, spreads, pages / 2 - 1, true));
+    }
 
     // Nothing read ahead, one processor: each turn decodes, reduces and scales its page.
     settings.SetBool(L"ImageCache", false);
     settings.SetBool(L"LoaderCaching", false);
     ::SetProcessAffinityMask(::GetCurrentProcess(), 1);
     Report("cold turns, 4608 x 3456 on one processor", TimeTurns(settings, large, 5, false));
+    if (coldOnly)
+        return 0;
 
     // What the caches hold of 6000 x 4000 photographs at two amounts of memory.
     ::SetProcessAffinityMask(::GetCurrentProcess(), ~DWORD_PTR{0} >> 1);

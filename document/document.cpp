@@ -601,17 +601,27 @@ bool CDocument::LoadPage(ILoadData& load)
             }
         }
 
-        Brivox::CPlane32& plane = *data.plane;
+        const int gap = std::max(settings->paddingCenter, 0);
+        const CSize composed = spread ? CSize{primary.size.cx + gap + partner.size.cx,
+                                              std::max(primary.size.cy, partner.size.cy)}
+                                      : primary.size;
+        CSize reduced;
+        const bool reduce = GetReducedSize(composed, *settings, reduced);
+        // A page that the software resampler reduces is composed in heap memory: under Wine a fresh
+        // DIB of a large photograph's size costs more than decoding it, and the pool keeps no DIB of
+        // that size.
+        Brivox::CMemoryPlane32 heapPlane;
+        Brivox::CPlane32& plane = reduce && settings->drawMode >= 2 ? heapPlane : *data.plane;
         if (!spread) {
-            plane.Resize(primary.size);
+            // A single image that is to be reduced may be decoded smaller, no smaller than the page.
+            const CSize drawn = reduce ? ScaleHint(*primary.entry, reduced) : primary.size;
+            plane.Resize(drawn);
             plane.Fill(settings->background);
             data.alpha = Draw(*primary.entry, plane, {0, 0});
             data.first = primary.index;
             data.second = -1;
         } else {
-            const int gap = std::max(settings->paddingCenter, 0);
-            plane.Resize(
-                {primary.size.cx + gap + partner.size.cx, std::max(primary.size.cy, partner.size.cy)});
+            plane.Resize(composed);
             // The gap, the strip below the shorter image and whatever a decoder fails to draw.
             plane.Fill(settings->background);
             SDecodedImage& lower = forward ? primary : partner;
@@ -625,7 +635,8 @@ bool CDocument::LoadPage(ILoadData& load)
             data.second = higher.index;
         }
 
-        ReduceOnLoad(data, *settings);
+        if (reduce)
+            ReduceOnLoad(data, plane, reduced, settings->drawMode);
         if (settings->filters.filter) {
             std::shared_ptr<Brivox::CPlane32> spare = NewPlane();
             bool alpha = data.alpha;
@@ -640,16 +651,16 @@ bool CDocument::LoadPage(ILoadData& load)
     }
 }
 
-void CDocument::ReduceOnLoad(SLoadData& data, const SSettings& settings)
+bool CDocument::GetReducedSize(const CSize& page, const SSettings& settings, CSize& reduced)
 {
     const std::int64_t reduceWidth = settings.reduceOnLoadSize.cx;
     const std::int64_t reduceHeight = settings.reduceOnLoadSize.cy;
     if (!settings.reduceOnLoad || reduceWidth <= 0 || reduceHeight <= 0)
-        return;
-    const std::int64_t width = data.plane->GetWidth();
-    const std::int64_t height = data.plane->GetHeight();
+        return false;
+    const std::int64_t width = page.cx;
+    const std::int64_t height = page.cy;
     if (width <= 0 || height <= 0)
-        return;
+        return false;
     double ratio = -1;
     if (settings.reduceOnLoadBySpace) {
         if (reduceWidth * reduceHeight < width * height)
@@ -660,11 +671,30 @@ void CDocument::ReduceOnLoad(SLoadData& data, const SSettings& settings)
                          static_cast<double>(reduceHeight) / static_cast<double>(height));
     }
     if (ratio < 0)
+        return false;
+    reduced = {std::max(1, static_cast<int>(static_cast<double>(width) * ratio)),
+               std::max(1, static_cast<int>(static_cast<double>(height) * ratio))};
+    return true;
+}
+
+CSize CDocument::ScaleHint(Brivox::ThreadedImageLoader::SEntry& entry, const CSize& reduced)
+{
+    std::lock_guard<Brivox::RankedMutex> entryLock(entry.lock);
+    try {
+        return entry.decoder->SetScaleHint(reduced);
+    } catch (const std::exception&) {
+        return entry.decoder->GetSize();
+    }
+}
+
+void CDocument::ReduceOnLoad(SLoadData& data, Brivox::CPlane32& composed, const CSize& size, int drawMode)
+{
+    if (&composed != data.plane.get()) {
+        Resample(*data.plane, composed, size, drawMode);
         return;
-    const CSize size{std::max(1, static_cast<int>(static_cast<double>(width) * ratio)),
-                     std::max(1, static_cast<int>(static_cast<double>(height) * ratio))};
+    }
     std::shared_ptr<Brivox::CPlane32> reduced = NewPlane();
-    Resample(*reduced, *data.plane, size, settings.drawMode);
+    Resample(*reduced, *data.plane, size, drawMode);
     std::swap(reduced, data.plane);
     // A large page's storage is not kept in the pool.
     reduced->Clear();

@@ -396,7 +396,13 @@ private:
     TryScaledCopy(const Brivox::CPlane32& page, const Brivox::CSize& size, const SSettings& settings);
     static void MakeDisplayCopy(std::shared_ptr<Brivox::CPlane32>& copy, const Brivox::CPlane32& page,
                                 const SSettings& settings);
-    static void ReduceOnLoad(SLoadData& data, const SSettings& settings);
+    // The size reduce-on-load gives a page of that size; false when the page stays as it is.
+    static bool GetReducedSize(const Brivox::CSize& page, const SSettings& settings, Brivox::CSize& reduced);
+    // The size the entry's decoder will draw when the page is to be reduced to `reduced`.
+    static Brivox::CSize ScaleHint(Brivox::ThreadedImageLoader::SEntry& entry, const Brivox::CSize& reduced);
+    // The composed plane (the record's own, or one in heap memory) resampled into the record's.
+    static void ReduceOnLoad(SLoadData& data, Brivox::CPlane32& composed, const Brivox::CSize& size,
+                             int drawMode);
     // The plane the magnifier draws from: the page on show, published under the drawing lock.
     void PublishShownPlane();
     bool UpdatePadding(const Brivox::CSize& clientSize);

@@ -56,6 +56,13 @@ CSize CImageLoader::GetSize() const
     return Decoder().GetSize();
 }
 
+CSize CImageLoader::SetScaleHint(CSize atLeast)
+{
+    if (mode_ != OneShot)
+        return GetSize();
+    return Decoder().SetScaleHint(atLeast);
+}
+
 bool CImageLoader::HasAlpha() const
 {
     return Decoder().HasAlpha();

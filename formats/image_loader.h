@@ -35,6 +35,15 @@ public:
     // The whole image into the target with its top-left corner at the point; oneShot as given to
     // Open.
     virtual void Load(CPlane& target, CPoint point, bool oneShot) = 0;
+    // One-shot mode, before Load: the image is wanted no smaller than `atLeast` (it is to be
+    // reduced after Load). A decoder that can decode a smaller image more cheaply may then draw
+    // that instead; the result is the size Load will draw. GetSize stays the image's own size.
+    // The default ignores the hint.
+    virtual CSize SetScaleHint(CSize atLeast)
+    {
+        static_cast<void>(atLeast);
+        return GetSize();
+    }
     virtual bool HasAlpha() = 0;
     virtual String GetFormatName() = 0;
     // Patterns separated by ';' ("*.jpg;*.jpeg;*.jpe").
@@ -76,6 +85,9 @@ public:
     // Each throws ImageLoadException "画像の読み込みに失敗しました" without a decoder, and
     // Load also for a second one-shot load.
     CSize GetSize() const;
+    // The decoder's SetScaleHint in one-shot mode before the Load; otherwise the image is decoded
+    // already (or was drawn) and the result is GetSize.
+    CSize SetScaleHint(CSize atLeast);
     bool HasAlpha() const;
     String GetFormatName() const;
     void Load(CPlane& target, CPoint point);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 
 // jpeglib.h needs <cstdio> and <cstddef> before it.
 #include <jpeglib.h>
@@ -177,12 +178,47 @@ int JpegReader::GetHeight() const
     return static_cast<int>(state_->info.image_height);
 }
 
+void JpegReader::ScaleDownTo(int width, int height)
+{
+    State& s = *state_;
+    jpeg_decompress_struct& info = s.info;
+    info.scale_num = 1;
+    info.scale_denom = 1;
+    for (const unsigned denominator : {8u, 4u, 2u}) {
+        // The library rounds each side up: a side of n becomes ceil(n / denominator).
+        const JDIMENSION scaledWidth = (info.image_width + denominator - 1) / denominator;
+        const JDIMENSION scaledHeight = (info.image_height + denominator - 1) / denominator;
+        if (std::int64_t{scaledWidth} >= width && std::int64_t{scaledHeight} >= height) {
+            info.scale_denom = denominator;
+            return;
+        }
+    }
+}
+
+int JpegReader::GetOutputWidth() const
+{
+    const jpeg_decompress_struct& info = state_->info;
+    return static_cast<int>((info.image_width + info.scale_denom - 1) / info.scale_denom);
+}
+
+int JpegReader::GetOutputHeight() const
+{
+    const jpeg_decompress_struct& info = state_->info;
+    return static_cast<int>((info.image_height + info.scale_denom - 1) / info.scale_denom);
+}
+
 void JpegReader::Decode(std::uint8_t* top, std::ptrdiff_t stride)
 {
     State& s = *state_;
-    const bool done = Guarded(s.errors, [&s, top, stride] {
+    const int width = GetOutputWidth();
+    const int height = GetOutputHeight();
+    const bool done = Guarded(s.errors, [&s, top, stride, width, height] {
         jpeg_decompress_struct& info = s.info;
         jpeg_start_decompress(&info);
+        // The rows were laid out for the size promised; never write past them.
+        if (info.output_width != static_cast<JDIMENSION>(width) ||
+            info.output_height != static_cast<JDIMENSION>(height))
+            ERREXIT(&info, JERR_BAD_STATE);
         while (info.output_scanline < info.output_height) {
             // Several rows per call: the library may hand out more than one at a time.
             JSAMPROW rows[16];

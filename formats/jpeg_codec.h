@@ -25,6 +25,15 @@ public:
     int GetWidth() const;
     int GetHeight() const;
 
+    // After ReadHeader: Decode writes the image scaled by 1/2, 1/4 or 1/8 (the library's reduced
+    // inverse DCT, much cheaper than a full decode and a resample), the smallest of these whose
+    // size is still at least width × height; the full size when none is. ReadHeader sets the full
+    // size again.
+    void ScaleDownTo(int width, int height);
+    // The size Decode writes.
+    int GetOutputWidth() const;
+    int GetOutputHeight() const;
+
     // Decodes the image read by ReadHeader into rows of bytes B, G, R, 255 starting at `top`,
     // `stride` bytes apart. A stream that ends early ends as if it were complete. Throws
     // ImageLoadException when the library fails.

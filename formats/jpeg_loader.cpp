@@ -8,6 +8,17 @@
 
 namespace Brivox {
 
+CSize CJpgLoader::SetScaleHint(CSize atLeast)
+{
+    reader_.ScaleDownTo(atLeast.cx, atLeast.cy);
+    return OutputSize();
+}
+
+CSize CJpgLoader::OutputSize()
+{
+    return {reader_.GetOutputWidth(), reader_.GetOutputHeight()};
+}
+
 CJpgSaver::CJpgSaver(int quality)
 {
     SetQuality(quality);

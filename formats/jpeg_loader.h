@@ -9,9 +9,15 @@ namespace Brivox {
 class CJpgLoader : public Detail::CLibraryLoader<Detail::JpegReader>
 {
 public:
+    // Decodes at 1/2, 1/4 or 1/8 of the size (the library's scaled inverse DCT), the smallest that
+    // is still at least `atLeast`.
+    CSize SetScaleHint(CSize atLeast) override;
     bool HasAlpha() override { return false; }
     String GetFormatName() override { return L"JPEG"; }
     String GetFilter() override { return L"*.jpg;*.jpeg;*.jpe"; }
+
+protected:
+    CSize OutputSize() override;
 };
 
 // Baseline JPEG of 24-bit colour, quality 75 unless set.

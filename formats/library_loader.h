@@ -46,7 +46,7 @@ public:
             return;
         }
         try {
-            DecodeIntoPlane(target, point, GetSize(), [this](std::uint8_t* top, std::ptrdiff_t stride) {
+            DecodeIntoPlane(target, point, OutputSize(), [this](std::uint8_t* top, std::ptrdiff_t stride) {
                 reader_.Decode(top, stride);
             });
         } catch (const std::exception&) {
@@ -55,6 +55,9 @@ public:
     }
 
 protected:
+    // The size a one-shot Load draws.
+    virtual CSize OutputSize() { return GetSize(); }
+
     Reader reader_;
 
 private:

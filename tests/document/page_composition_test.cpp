@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 using Brivox::CRect;
@@ -282,6 +283,57 @@ TEST_F(PageCompositionTest, LargePagesAreReducedAsTheyLoad)
         CDocument& doc = Make();
         doc.OpenPath(File(0));
         EXPECT_EQ(c.expected, doc.GetPageSize()) << c.file << (c.bySpace ? " by area " : " ") << c.limit.cx;
+    }
+}
+
+// A decoder may draw a page that reduce-on-load makes smaller at a reduced scale, but only a single
+// image decoded once for that page (caching off), and never smaller than the reduced page.
+TEST_F(PageCompositionTest, OnlyPagesToBeReducedAreDecodedSmaller)
+{
+    struct Case
+    {
+        const char* name;
+        std::vector<std::string> files;
+        bool reduce;
+        bool loaderCaching;
+        int drawMode;
+        std::vector<CSize> hints; // given to file 0
+        CSize page;
+    };
+    const std::string big = "4000 3000 ff0000 scalable";
+    const Case cases[] = {
+        {"reduced", {big}, true, false, 3, {{1000, 750}}, {1000, 750}},
+        {"GDI mode", {big}, true, false, 1, {{1000, 750}}, {1000, 750}},
+        {"not reduced", {big}, false, false, 3, {}, {4000, 3000}},
+        {"small enough", {"800 600 ff0000 scalable"}, true, false, 3, {}, {800, 600}},
+        {"cached", {big}, true, true, 3, {}, {1000, 750}},
+        {"spread",
+         {"1500 2000 ff0000 scalable", "1500 2000 ff0000 scalable"},
+         true,
+         false,
+         3,
+         {},
+         {1000, 666}},
+    };
+    settings.SetBool(L"ImageCache", false);
+    settings.SetBool(L"ReduceOnLoadBySpace", false);
+    settings.SetSize(L"ReduceOnLoadSize", SIZE{1000, 1000});
+    for (const Case& c : cases) {
+        document.reset();
+        TestDecoder::Reset();
+        Files(c.files);
+        settings.SetBool(L"ReduceOnLoad", c.reduce);
+        settings.SetBool(L"LoaderCaching", c.loaderCaching);
+        settings.SetInt(L"DrawMode_", c.drawMode);
+        CDocument& doc = Make();
+        doc.OpenPath(File(0));
+        EXPECT_EQ(c.hints, TestDecoder::ScaleHints(File(0).CStr())) << c.name;
+        ASSERT_EQ(c.page, doc.GetPageSize()) << c.name;
+        // Drawn whole: the corners and the centre hold the image, not the pool's magenta.
+        const int right = c.page.cx - 1, bottom = c.page.cy - 1;
+        for (const auto& [x, y] :
+             {std::pair{0, 0}, {right, 0}, {0, bottom}, {right, bottom}, {right / 2, bottom / 2}})
+            EXPECT_EQ(red, PixelAt(Page(), x, y)) << c.name << " at " << x << ", " << y;
     }
 }
 

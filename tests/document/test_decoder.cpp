@@ -23,6 +23,7 @@ struct SFile
     std::string gate;
     bool failOpen = false;
     bool failLoad = false;
+    bool scalable = false;
 };
 
 std::optional<SFile> Parse(const Brivox::FileBytes& bytes)
@@ -44,6 +45,8 @@ std::optional<SFile> Parse(const Brivox::FileBytes& bytes)
             file.failOpen = true;
         else if (word == "fail=load")
             file.failLoad = true;
+        else if (word == "scalable")
+            file.scalable = true;
         else
             return std::nullopt;
     }
@@ -67,6 +70,16 @@ public:
         std::lock_guard<std::mutex> lock(m_lock);
         return m_opens[name];
     }
+    void Hinted(const std::wstring& name, Brivox::CSize atLeast)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_hints[name].push_back(atLeast);
+    }
+    std::vector<Brivox::CSize> ScaleHints(const std::wstring& name)
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        return m_hints[name];
+    }
     bool WasOneShot(const std::wstring& name)
     {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -77,6 +90,7 @@ public:
         std::lock_guard<std::mutex> lock(m_lock);
         m_opens.clear();
         m_oneShot.clear();
+        m_hints.clear();
         overlapping = 0;
     }
 
@@ -86,6 +100,7 @@ private:
     std::mutex m_lock;
     std::map<std::wstring, int> m_opens;
     std::map<std::wstring, bool> m_oneShot;
+    std::map<std::wstring, std::vector<Brivox::CSize>> m_hints;
 };
 
 Record& TheRecord()
@@ -101,6 +116,8 @@ public:
     {
         const Use use(*this);
         const std::wstring name = data->GetName().CStr();
+        m_name = name;
+        m_drawn = {};
         TheRecord().Opened(name, oneShot);
         if (!name.ends_with(L".tst"))
             return false;
@@ -108,7 +125,23 @@ public:
         if (!file || (!file->gate.empty() && !Gates().Pass(file->gate)) || file->failOpen)
             return false;
         m_file = *file;
+        m_drawn = m_file.size;
         return true;
+    }
+    Brivox::CSize SetScaleHint(Brivox::CSize atLeast) override
+    {
+        const Use use(*this);
+        TheRecord().Hinted(m_name, atLeast);
+        m_drawn = m_file.size;
+        for (const int denominator : {8, 4, 2}) {
+            const Brivox::CSize scaled{(m_file.size.cx + denominator - 1) / denominator,
+                                       (m_file.size.cy + denominator - 1) / denominator};
+            if (m_file.scalable && scaled.cx >= atLeast.cx && scaled.cy >= atLeast.cy) {
+                m_drawn = scaled;
+                break;
+            }
+        }
+        return m_drawn;
     }
     Brivox::CSize GetSize() override
     {
@@ -119,14 +152,14 @@ public:
     {
         const Use use(*this);
         Brivox::Detail::DecodeIntoPlane(
-            target, point, m_file.size, [this](std::uint8_t* top, std::ptrdiff_t stride) {
+            target, point, m_drawn, [this](std::uint8_t* top, std::ptrdiff_t stride) {
                 // Row by row through a member, as a decoder keeps its place in the data: a second
                 // thread in here would skip rows.
-                for (m_row = 0; m_row < m_file.size.cy; ++m_row) {
-                    if (m_file.failLoad && m_row == m_file.size.cy / 2)
+                for (m_row = 0; m_row < m_drawn.cy; ++m_row) {
+                    if (m_file.failLoad && m_row == m_drawn.cy / 2)
                         throw Brivox::ImageLoadException(L"fail=load");
                     auto* row = reinterpret_cast<std::uint32_t*>(top + m_row * stride);
-                    std::fill_n(row, m_file.size.cx, m_file.pixel);
+                    std::fill_n(row, m_drawn.cx, m_file.pixel);
                 }
             });
     }
@@ -159,6 +192,8 @@ private:
     };
 
     SFile m_file;
+    std::wstring m_name;
+    Brivox::CSize m_drawn; // the size Load draws: the file's, or as the scale hint chose
     int m_row = 0;
     std::atomic<int> m_users{0};
 };
@@ -192,6 +227,11 @@ DeadlineSync::GateBoard& Gates()
 int OpenCount(const std::wstring& name)
 {
     return TheRecord().OpenCount(name);
+}
+
+std::vector<Brivox::CSize> ScaleHints(const std::wstring& name)
+{
+    return TheRecord().ScaleHints(name);
 }
 
 int OpensOnThisThread()

@@ -3,12 +3,17 @@
 // file's content is one line: width, height, colour (RRGGBB, or AARRGGBB), then any of "alpha"
 // (HasAlpha answers true), "gate=NAME" (Open waits at that gate of Gates()), "fail=open" (Open
 // refuses the file) and "fail=load" (Load throws after drawing the top half), for example
-// "600 1000 ff0000 alpha gate=p7 fail=load". Pixels are the colour, opaque when it has six digits.
+// "600 1000 ff0000 alpha gate=p7 fail=load", and "scalable" (a one-shot scale hint is taken as a
+// JPEG decoder takes it: 1/2, 1/4 or 1/8, sides rounded up). Pixels are the colour, opaque when it
+// has six digits.
 
 #include "deadline_sync.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "foundation/geometry.h"
 
 namespace TestDecoder {
 
@@ -24,6 +29,8 @@ int OpenCount(const std::wstring& name);
 int OpensOnThisThread();
 // Whether the last Open of the file was in one-shot mode.
 bool WasOneShot(const std::wstring& name);
+// The scale hints given to decoders of the file, in order.
+std::vector<Brivox::CSize> ScaleHints(const std::wstring& name);
 // Calls on one decoder that overlapped another call on it: one thread at a time may use a decoder.
 int OverlappingCalls();
 

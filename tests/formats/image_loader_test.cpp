@@ -380,6 +380,39 @@ TEST_F(ImageLoaderRegistry, RealDecodersByContent)
     }
 }
 
+// The scale hint reaches the decoder only before a one-shot load; a decoder without scaled
+// decoding (PNG here) draws its whole image.
+TEST_F(ImageLoaderRegistry, ScaleHintOnlyBeforeAOneShotLoad)
+{
+    Brivox::GetImageLoaderFactories().Replace(RealDecoders());
+    const Bytes jpeg = MakeJpeg(64, 48, Photo);
+    const Bytes png = MakePng(64, 48, [](int, int, int) { return 9u; }, {6, 8});
+    const struct
+    {
+        const Bytes& file;
+        bool oneShot;
+        Brivox::CSize drawn;
+    } cases[] = {{jpeg, true, {16, 12}}, {jpeg, false, {64, 48}}, {png, true, {64, 48}}};
+    for (const auto& c : cases) {
+        CImageLoader loader;
+        loader.SetOneShot(c.oneShot);
+        loader.Open(MakeData(c.file));
+        EXPECT_EQ(c.drawn, loader.SetScaleHint({10, 10}));
+        EXPECT_EQ((Brivox::CSize{64, 48}), loader.GetSize());
+        auto plane = MakePlane(64, 48, 0xFFFF00FF);
+        loader.Load(*plane, {0, 0});
+        const auto pixels = PixelsOf(*plane);
+        // Drawn up to the size given, and not a pixel beyond it.
+        EXPECT_NE(0xFFFF00FFu, pixels[(c.drawn.cy - 1) * 64 + c.drawn.cx - 1]);
+        if (c.drawn.cx < 64) {
+            EXPECT_EQ(0xFFFF00FFu, pixels[(c.drawn.cy - 1) * 64 + c.drawn.cx]);
+        }
+        if (c.oneShot) {
+            EXPECT_EQ((Brivox::CSize{64, 48}), loader.SetScaleHint({10, 10})) << "after the load";
+        }
+    }
+}
+
 TEST_F(ImageLoaderRegistry, DamagedFilesNeverCrashTheDecoders)
 {
     // Files with bytes changed at random: every decoder refuses them or decodes something.

@@ -70,6 +70,46 @@ TEST(JpegLoader, ColourDecodesCloseToTheSourceInBothModes)
     EXPECT_EQ(L"JPEG", std::wstring(oneShot.GetFormatName().CStr()));
 }
 
+// Each pixel of the reduced image against the mean of the block of the full decode it stands for.
+TEST(JpegLoader, ScaleHintDecodesTheSmallestScaleStillLargeEnough)
+{
+    const int width = 203, height = 101;
+    const Bytes file = MakeJpeg(width, height, Photo, {3, false, 95});
+    const std::vector<Pixel> full = DecodeNormal(file, width, height);
+    const struct
+    {
+        Brivox::CSize atLeast;
+        int denominator;
+    } cases[] = {{{0, 0}, 8},   {{26, 13}, 8},  {{27, 13}, 4},  {{51, 26}, 4},
+                 {{51, 27}, 2}, {{102, 51}, 2}, {{103, 10}, 1}, {{500, 500}, 1}};
+    for (const auto& c : cases) {
+        CJpgLoader loader;
+        ASSERT_TRUE(loader.Open(MakeData(file), true));
+        const int d = c.denominator;
+        const Brivox::CSize scaled{(width + d - 1) / d, (height + d - 1) / d};
+        ASSERT_EQ(scaled, loader.SetScaleHint(c.atLeast)) << c.atLeast.cx << " x " << c.atLeast.cy;
+        EXPECT_EQ((Brivox::CSize{width, height}), loader.GetSize());
+        auto plane = MakePlane(scaled.cx, scaled.cy);
+        loader.Load(*plane, {0, 0}, true);
+        const std::vector<Pixel> pixels = PixelsOf(*plane);
+        std::vector<Pixel> means;
+        for (int y = 0; y < scaled.cy; ++y) {
+            for (int x = 0; x < scaled.cx; ++x) {
+                int sum[3] = {}, n = 0;
+                for (int v = y * d; v < std::min(height, (y + 1) * d); ++v)
+                    for (int u = x * d; u < std::min(width, (x + 1) * d); ++u, ++n)
+                        for (int k = 0; k < 3; ++k)
+                            sum[k] += static_cast<int>(full[v * width + u] >> (8 * k) & 0xFF);
+                Pixel mean = 0xFF000000;
+                for (int k = 0; k < 3; ++k)
+                    mean |= static_cast<Pixel>((sum[k] + n / 2) / n) << (8 * k);
+                means.push_back(mean);
+            }
+        }
+        EXPECT_LE(MaxColourDifference(pixels, means), d == 1 ? 0 : 24) << "1/" << d;
+    }
+}
+
 TEST(JpegLoader, GreyDecodesToEqualChannels)
 {
     const std::vector<Pixel> pixels = DecodeNormal(MakeJpeg(20, 10, Grey, {1, false, 100}), 20, 10);
