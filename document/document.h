@@ -248,7 +248,7 @@ public:
     int GetDrawMode() const;
     bool AreDisplayCopiesInUse() const { return m_displayCopiesInUse; }
     // The pages the read-ahead ring holds, and the memory its sizing counts on, for the version report.
-    int GetCachedPageCount() const { return Count(); }
+    int GetCachedPageCount() const { return static_cast<int>(m_slots.size()); }
     std::uint64_t EstimateAvailableMemory() { return GetAvailableMemory(); }
     // The settings the workers read, as last published.
     std::shared_ptr<const SSettings> GetSettingsSnapshot() const;
