@@ -9,6 +9,7 @@
 #include "resources/tool_dialog_ids.h"
 #include "settings/config_dialog_ids.h"
 #include "support/window_test_bed.h"
+#include "ui/ctrl.h"
 #include "ui/window.h"
 #include "viewer/app_frame.h"
 #include "viewer/command_table.h"
