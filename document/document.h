@@ -208,6 +208,7 @@ public:
     Brivox::String GetCurrentOutermostPath() const;
     unsigned GetCurrentFileSize() const;
     Brivox::String GetCurrentTimeText() const;
+    Brivox::String GetCurrentMd5() const { return m_fileList.GetCurrentMd5(); }
     Brivox::String GetCurrentPathOrDefault() const;
     // The list window's rows: count, current index and each entry's path, state and mark, copied
     // under the document lock so that any thread may ask.
@@ -250,6 +251,9 @@ public:
     // The draw mode: the setting, but 0 while a preview is open.
     int GetDrawMode() const;
     bool AreDisplayCopiesInUse() const { return m_displayCopiesInUse; }
+    // The pages the read-ahead ring holds, and the memory its sizing counts on, for the version report.
+    int GetCachedPageCount() const { return static_cast<int>(m_slots.size()); }
+    std::uint64_t EstimateAvailableMemory() { return GetAvailableMemory(); }
     // The settings the workers read, as last published.
     std::shared_ptr<const SSettings> GetSettingsSnapshot() const;
 

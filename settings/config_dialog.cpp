@@ -29,13 +29,13 @@ int ConfigDialogStartPage(int commandId)
     }
 }
 
-void ShowConfigDialog(HWND owner, CConfig& config, Brivox::CSpi* spi, int startPage)
+void ShowConfigDialog(HWND owner, CConfig& config, const Brivox::CSpi* spi, int startPage)
 {
     CConfigDialog dialog(config, spi, startPage);
     dialog.DoModal(owner);
 }
 
-CConfigDialog::CConfigDialog(CConfig& config, Brivox::CSpi* spi, int startPage)
+CConfigDialog::CConfigDialog(CConfig& config, const Brivox::CSpi* spi, int startPage)
     : CResourceDialogBase(IDD_CONFIG), m_config(config), m_spi(spi), m_startPage(startPage)
 {
 }

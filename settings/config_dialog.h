@@ -21,7 +21,7 @@ class CSpi;
 int ConfigDialogStartPage(int commandId);
 
 // Runs the settings dialog modally over owner, opened on the page with this index.
-void ShowConfigDialog(HWND owner, Brivox::CConfig& config, Brivox::CSpi* spi, int startPage);
+void ShowConfigDialog(HWND owner, Brivox::CConfig& config, const Brivox::CSpi* spi, int startPage);
 
 class CConfigDialog : public Brivox::CResourceDialogBase, public Brivox::CTabCtrl::IOwner
 {
@@ -33,7 +33,7 @@ public:
     };
 
     // The store must outlive the dialog; the plug-in set may be null.
-    CConfigDialog(Brivox::CConfig& config, Brivox::CSpi* spi, int startPage);
+    CConfigDialog(Brivox::CConfig& config, const Brivox::CSpi* spi, int startPage);
     // Closes and deletes the pages when they are still there.
     ~CConfigDialog() override;
 
@@ -50,7 +50,7 @@ protected:
     // The pages in tab order; a page's index is its start-page index.
     virtual std::vector<SPage> CreatePages();
 
-    Brivox::CSpi* GetSpi() const { return m_spi; }
+    const Brivox::CSpi* GetSpi() const { return m_spi; }
 
 private:
     void OnInitDialog();
@@ -59,7 +59,7 @@ private:
     void OnCancel();
 
     Brivox::CConfig& m_config;
-    Brivox::CSpi* m_spi;
+    const Brivox::CSpi* m_spi;
     int m_startPage;
     std::unique_ptr<Brivox::CTabCtrl> m_tabCtrl;
 };

@@ -287,6 +287,7 @@ void CAppWindow::RebuildRegistries()
 void CAppWindow::ApplySettings()
 {
     (void)m_settings.Save(m_settingsPath);
+    m_arcPassMask = m_settings.GetBool(L"ArcPassMask");
     m_spi->Load(
         Brivox::CFileName(m_settings.GetRaw(L"SpiPluginsDir"), Brivox::CFileName::ExecutableDirectory()));
     // New lists swapped in whole: a loader that walks the old one keeps it.
@@ -340,9 +341,34 @@ bool CAppWindow::ConfirmClose()
     return true;
 }
 
-bool CAppWindow::QueryPassword(const String&, String&, int)
+bool CAppWindow::QueryPassword(const String& archivePath, String& password, int)
 {
-    return false;
+    // On another thread the dialog has no owner: that thread's input stays its own.
+    CPassDialog dialog(*this, archivePath);
+    dialog.DoModal(OnWindowThread() ? m_window->GetHandle() : nullptr);
+    if (!dialog.IsConfirmed())
+        return false;
+    password = dialog.GetPassword();
+    return true;
+}
+
+HWND CAppWindow::GetToolDialogWindow() const
+{
+    return m_window ? m_window->GetHandle() : nullptr;
+}
+
+void CAppWindow::HandOverArcPassMask(bool mask)
+{
+    m_arcPassMask = mask;
+    if (OnWindowThread())
+        StoreArcPassMask(mask);
+    else if (HasWindow())
+        m_window->PostMessage(ArcPassMaskMessage, mask ? 1 : 0, 0);
+}
+
+void CAppWindow::StoreArcPassMask(bool mask)
+{
+    m_settings.SetBool(L"ArcPassMask", mask);
 }
 
 HWND CAppWindow::CCursorTarget::GetCursorTargetWindow() const

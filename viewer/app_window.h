@@ -11,12 +11,14 @@
 #include "formats/susie_plugin.h"
 #include "foundation/config.h"
 #include "foundation/string.h"
+#include "settings/tool_dialogs.h"
 #include "ui/common_dialogs.h"
 #include "ui/cursor_hider.h"
 #include "ui/msg_hook.h"
 #include "ui/scroll_bar.h"
 #include "ui/selection_rect.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -45,7 +47,11 @@ Brivox::String BuildVersionReport(std::uint64_t availableMemory, int cachedPages
 // Whether the command is carried out yet; the others are greyed in the menu and do nothing.
 bool IsCommandAvailable(int command);
 
-class CAppWindow : public Brivox::IMsgHooker, public IDocView, public Brivox::IQueryArchivePassword
+class CAppWindow : public Brivox::IMsgHooker,
+                   public IDocView,
+                   public Brivox::IQueryArchivePassword,
+                   public IToolDialogOwner,
+                   public IPasswordDialogOwner
 {
 public:
     // The settings file is the base name + ".cfg" in the program folder.
@@ -61,14 +67,24 @@ public:
     void WaitUntilClosed();
 
     void ApplySettings();
-    // The settings dialog, run by runDialog until it exists, then the settings saved and applied
-    // again and the menu brought up to date, whether the dialog ended with OK or Cancel.
-    void ShowConfigDialog(int startPage, const std::function<void(int startPage)>& runDialog = {});
+    // The settings dialog opened on the page, then the settings saved and applied again and the
+    // menu brought up to date, whether the dialog ended with OK or Cancel.
+    void ShowConfigDialog(int startPage);
     // True when the current list may be dropped: no marks, or the user agreed to clear them.
     bool ConfirmClose();
     void OpenFiles(const std::vector<Brivox::String>& paths, bool fromDrop);
-    // The archive-password dialog is still to come: no password.
+    // The archive-password dialog, on whichever thread extracts the entry: modal to the main window
+    // on its own thread, without an owner on any other. True with the text typed on OK.
     bool QueryPassword(const Brivox::String& archivePath, Brivox::String& password, int attempt);
+
+    HWND GetToolDialogWindow() const override;
+    Brivox::CConfig& GetToolDialogSettings() override { return m_settings; }
+    // "ArcPassMask" as last applied or handed over; any thread may ask.
+    bool GetArcPassMask() const override { return m_arcPassMask; }
+    // Stored on the main window's thread: at once there, posted from any other.
+    void HandOverArcPassMask(bool mask) override;
+    // "ArcPassMask" written to the store; on the main window's thread.
+    void StoreArcPassMask(bool mask);
 
     bool HookMessage(Brivox::SMessage& message) override;
     void UpdateScrollBars() override;
@@ -143,6 +159,12 @@ private:
     bool IsFullScreen() const;
     // Hidden while in full screen with "FullScreenCursorHide" on.
     void UpdateForcedCursor();
+    // The commands that open the settings and tool dialogs.
+    bool RunDialogCommand(int command);
+    void ToggleSlideShow();
+    void OpenHistoryDialog();
+    void ShowVersionDialog();
+    void ShowImageInfoDialog();
 
     Brivox::String m_baseName;
     Brivox::String m_settingsPath;
@@ -169,6 +191,8 @@ private:
     Brivox::CRect m_restoreRect;
     bool m_slideShowRunning = false;
     bool m_restoreDisabled = false;
+    // The snapshot of "ArcPassMask" the password dialog reads on a loader's thread.
+    std::atomic<bool> m_arcPassMask{true};
     // Errors of other threads, shown on the main window's thread.
     std::mutex m_errorsLock;
     std::vector<Brivox::String> m_errors;

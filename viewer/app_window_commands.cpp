@@ -4,12 +4,16 @@
 #include "foundation/file_name.h"
 #include "foundation/process.h"
 #include "foundation/string_builder.h"
+#include "settings/config_dialog.h"
+#include "settings/tool_dialogs.h"
 #include "ui/cursor_hider.h"
 #include "ui/menu.h"
 #include "ui/screen_changer.h"
 #include "ui/window.h"
+#include "viewer/app_frame.h"
 #include "viewer/app_window.h"
 #include "viewer/command_table.h"
+#include "viewer/image_info.h"
 #include "viewer/key_config_ex.h"
 #include "viewer/main_menu.h"
 
@@ -39,6 +43,9 @@ constexpr std::array AvailableCommands{
     // Folders and web pages.
     CmdOpenProgramFolder, CmdOpenBookmarkFolder, CmdOpenPluginFolder, CmdOpenTempFolder,
     CmdOpenWallpaperFolder, CmdOpenReadme, CmdMailAuthor, CmdOpenWebSite, CmdHelp,
+    // Settings and tool dialogs.
+    CmdDisplaySettings, CmdImageSettings, CmdDrawSettings, CmdListSettings, CmdGeneralSettings,
+    CmdPluginSettings, CmdExternalViewerSettings, CmdSlideShow, CmdOpenHistory, CmdVersionInfo, CmdImageInfo,
 };
 // clang-format on
 
@@ -46,6 +53,9 @@ constexpr std::array AvailableCommands{
 constexpr const wchar_t* MailFormPage = L"https://example.com/kanoru/mail/";
 constexpr const wchar_t* WebSitePage = L"https://example.com/kanoru/";
 constexpr const wchar_t* HelpPage = L"https://example.com/kanoru/help/";
+
+// The slide show's step timer.
+constexpr UINT_PTR SlideShowTimer = 100;
 
 constexpr double MinimumRate = 0.0625;
 constexpr double MaximumRate = 8.0;
@@ -130,7 +140,8 @@ bool CAppWindow::OnCommand(const Brivox::SMessage& message)
         return false;
     if (!IsCommandAvailable(command) || !m_document)
         return true;
-    if (!RunWindowCommand(command) && !RunViewCommand(command) && !RunListCommand(command))
+    if (!RunWindowCommand(command) && !RunViewCommand(command) && !RunListCommand(command) &&
+        !RunDialogCommand(command))
         RunHelpCommand(command);
     return true;
 }
@@ -366,14 +377,87 @@ bool CAppWindow::RunHelpCommand(int command)
     }
 }
 
-void CAppWindow::ShowConfigDialog(int startPage, const std::function<void(int startPage)>& runDialog)
+void CAppWindow::ShowConfigDialog(int startPage)
 {
-    if (runDialog)
-        runDialog(startPage);
+    {
+        // The plug-in set loaded now stays while its page may call into it.
+        const std::shared_ptr<const Brivox::CSpi> spi = m_spi->GetSpi();
+        ::ShowConfigDialog(m_window->GetHandle(), m_settings, spi.get(), startPage);
+    }
     // OK or Cancel: the settings are saved and applied, and the menu shows them.
     ApplySettings();
     UpdateMenuState();
     m_window->ForceForeground();
+}
+
+bool CAppWindow::RunDialogCommand(int command)
+{
+    const int startPage = ConfigDialogStartPage(CommandIdBase + command);
+    if (startPage >= 0) {
+        ShowConfigDialog(startPage);
+        return true;
+    }
+    switch (command) {
+    case CmdSlideShow:
+        ToggleSlideShow();
+        return true;
+    case CmdOpenHistory:
+        OpenHistoryDialog();
+        return true;
+    case CmdVersionInfo:
+        ShowVersionDialog();
+        return true;
+    case CmdImageInfo:
+        ShowImageInfoDialog();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CAppWindow::ToggleSlideShow()
+{
+    if (!m_document->HasCurrentImage())
+        return;
+    if (m_slideShowRunning) {
+        m_window->KillTimer(SlideShowTimer);
+        m_slideShowRunning = false;
+    } else {
+        CSlideShowDialog dialog(*this);
+        dialog.DoModal(m_window->GetHandle());
+        if (dialog.IsConfirmed()) {
+            m_window->SetTimer(SlideShowTimer, static_cast<UINT>(m_settings.GetInt(L"SlideShowFreq")));
+            m_slideShowRunning = true;
+        }
+    }
+    UpdateMenuState();
+}
+
+void CAppWindow::OpenHistoryDialog()
+{
+    CHistoryDialog dialog(*this);
+    dialog.DoModal(m_window->GetHandle());
+    if (dialog.IsConfirmed())
+        m_document->OpenHistory(dialog.GetChosenNumber());
+}
+
+void CAppWindow::ShowVersionDialog()
+{
+    CDocument& document = *m_document;
+    const Brivox::String report =
+        BuildVersionReport(document.EstimateAvailableMemory(), document.GetCachedPageCount(),
+                           document.AreDisplayCopiesInUse(), m_settings.GetBool(L"LoaderCaching"));
+    CVersionDialog dialog(*this, Brivox::GetBuildString(), report);
+    dialog.DoModal(m_window->GetHandle());
+}
+
+void CAppWindow::ShowImageInfoDialog()
+{
+    if (!m_document->HasCurrentImage())
+        return;
+    CImageInfoDialog dialog(*this);
+    dialog.SetLines(BuildImageInfoLines(*m_document, GetSelectionRect()));
+    dialog.DoModal(m_window->GetHandle());
 }
 
 bool CAppWindow::Navigate(int command)

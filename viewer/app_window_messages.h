@@ -11,3 +11,5 @@ constexpr UINT InvalidateRequestMessage = WM_APP + 0x101;
 constexpr UINT ScrollBarsRequestMessage = WM_APP + 0x102;
 // An error of another thread waits to be shown.
 constexpr UINT ErrorReportMessage = WM_APP + 0x103;
+// wParam: "ArcPassMask" as the password dialog of another thread left it, to be stored.
+constexpr UINT ArcPassMaskMessage = WM_APP + 0x104;

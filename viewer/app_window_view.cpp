@@ -45,6 +45,9 @@ bool CAppWindow::HookMessage(Brivox::SMessage& message)
         // The window's error handler shows it.
         throw Brivox::RuntimeException(text);
     }
+    case ArcPassMaskMessage:
+        StoreArcPassMask(message.wParam != 0);
+        return true;
     case WM_COMMAND:
         return OnCommand(message);
     case WM_CREATE:
