@@ -39,6 +39,7 @@ constexpr std::array AvailableCommands{
     // Folders and web pages.
     CmdOpenProgramFolder, CmdOpenBookmarkFolder, CmdOpenPluginFolder, CmdOpenTempFolder,
     CmdOpenWallpaperFolder, CmdOpenReadme, CmdMailAuthor, CmdOpenWebSite, CmdHelp,
+    CmdKeySettings,
 };
 // clang-format on
 
@@ -150,6 +151,13 @@ bool CAppWindow::RunWindowCommand(int command)
         return true;
     case CmdExit:
         m_window->Close();
+        return true;
+    case CmdKeySettings:
+        // Whatever closed the dialog, the menu shows the bindings now in force.
+        if (m_keyConfig) {
+            m_keyConfig->ShowDialog();
+            m_keyConfig->UpdateMenuTexts(m_menu->GetHandle());
+        }
         return true;
     default:
         return false;
