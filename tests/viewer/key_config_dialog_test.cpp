@@ -161,35 +161,35 @@ struct ControlRow
     int id;
     const char* className;
     const wchar_t* text;
-    RECT rect; // left, top, right, bottom in dialog units
+    RECT rect; // x, y, width, height in dialog units
     DWORD style;
 };
 
 // The controls in creation order.
 const ControlRow Controls[] = {
-    {IDC_KEY_CTRL, "Button", L"Ctrl", {19, 7, 50, 17}, BS_AUTOCHECKBOX | WS_TABSTOP},
-    {IDC_KEY_ALT, "Button", L"Alt", {51, 7, 82, 17}, BS_AUTOCHECKBOX | WS_TABSTOP},
-    {IDC_KEY_SHIFT, "Button", L"Shift", {83, 7, 114, 17}, BS_AUTOCHECKBOX | WS_TABSTOP},
+    {IDC_KEY_CTRL, "Button", L"Ctrl", {19, 7, 31, 10}, BS_AUTOCHECKBOX | WS_TABSTOP},
+    {IDC_KEY_ALT, "Button", L"Alt", {51, 7, 31, 10}, BS_AUTOCHECKBOX | WS_TABSTOP},
+    {IDC_KEY_SHIFT, "Button", L"Shift", {83, 7, 31, 10}, BS_AUTOCHECKBOX | WS_TABSTOP},
     {IDC_KEY_LIST,
      "SysListView32",
      L"",
-     {7, 22, 155, 276},
+     {7, 22, 148, 254},
      LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | WS_BORDER | WS_TABSTOP},
     {IDC_KEY_COMMANDS,
      "ListBox",
      L"",
-     {157, 7, 286, 276},
+     {157, 7, 129, 269},
      LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP},
-    {-1, "Button", L"説明", {289, 7, 348, 224}, BS_GROUPBOX},
+    {-1, "Button", L"説明", {289, 7, 59, 217}, BS_GROUPBOX},
     {-1,
      "Static",
      L"左側でキーを指定し、中央で割り当てたい操作をダブルクリックして設定します。\r\n\r\n"
      L"範囲選択の操作やシステムのショートカットキーと衝突するような操作への割り当ては避けてください。",
-     {297, 21, 339, 196},
+     {297, 21, 42, 175},
      SS_LEFT},
-    {IDC_KEY_RESET, "Button", L"既定値へ戻す", {298, 231, 348, 245}, BS_PUSHBUTTON | WS_TABSTOP},
-    {IDOK, "Button", L"OK", {298, 247, 348, 261}, BS_DEFPUSHBUTTON | WS_TABSTOP},
-    {IDCANCEL, "Button", L"キャンセル", {298, 262, 348, 276}, BS_PUSHBUTTON | WS_TABSTOP},
+    {IDC_KEY_RESET, "Button", L"既定値へ戻す", {298, 231, 50, 14}, BS_PUSHBUTTON | WS_TABSTOP},
+    {IDOK, "Button", L"OK", {298, 247, 50, 14}, BS_DEFPUSHBUTTON | WS_TABSTOP},
+    {IDCANCEL, "Button", L"キャンセル", {298, 262, 50, 14}, BS_PUSHBUTTON | WS_TABSTOP},
 };
 
 std::wstring WideText(HWND hwnd)
@@ -201,7 +201,10 @@ std::wstring WideText(HWND hwnd)
 
 } // namespace
 
-TEST_F(KeyConfigDialogTest, ControlsListsAndStartStateFollowTheTemplate)
+// The dialog takes the foreground.
+using DesktopInputKeyConfigDialog = KeyConfigDialogTest;
+
+TEST_F(DesktopInputKeyConfigDialog, ControlsListsAndStartStateFollowTheTemplate)
 {
     Run(nullptr, {[](HWND hwnd) {
             EXPECT_EQ(L"キー設定", WideText(hwnd));
@@ -222,8 +225,11 @@ TEST_F(KeyConfigDialogTest, ControlsListsAndStartStateFollowTheTemplate)
                 ::GetClassNameA(child, className, sizeof(className));
                 EXPECT_STRCASEEQ(row.className, className);
                 EXPECT_EQ(row.text, WideText(child));
+                // The dialog manager maps the position and the size each on its own.
                 RECT expected = row.rect;
                 ::MapDialogRect(hwnd, &expected);
+                expected.right += expected.left;
+                expected.bottom += expected.top;
                 RECT actual{};
                 ::GetWindowRect(child, &actual);
                 ::MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&actual), 2);
@@ -233,7 +239,10 @@ TEST_F(KeyConfigDialogTest, ControlsListsAndStartStateFollowTheTemplate)
                 EXPECT_EQ(expected.bottom, actual.bottom);
                 const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(child, GWL_STYLE));
                 const DWORD typeMask = row.className[0] == 'B' ? BS_TYPEMASK : 0;
-                EXPECT_EQ(row.style & ~typeMask, style & row.style & ~typeMask);
+                // The dialog manager draws a bordered control's border as a sunken client edge.
+                const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrA(child, GWL_EXSTYLE));
+                const DWORD border = (exStyle & WS_EX_CLIENTEDGE) ? WS_BORDER : 0;
+                EXPECT_EQ(row.style & ~typeMask, (style | border) & row.style & ~typeMask);
                 if (typeMask) {
                     EXPECT_EQ(row.style & typeMask, style & typeMask);
                 }
@@ -274,7 +283,7 @@ TEST_F(KeyConfigDialogTest, ControlsListsAndStartStateFollowTheTemplate)
         }});
 }
 
-TEST_F(KeyConfigDialogTest, ResetShowsTheDefaultsAndTickingABoxKeepsTheRow)
+TEST_F(DesktopInputKeyConfigDialog, ResetShowsTheDefaultsAndTickingABoxKeepsTheRow)
 {
     const int del = KeyIndex(L"Delete");
     const int enter = KeyIndex(L"Enter");
@@ -307,7 +316,7 @@ TEST_F(KeyConfigDialogTest, ResetShowsTheDefaultsAndTickingABoxKeepsTheRow)
              EXPECT_EQ(n, keys.ListViewGetSelectedIndex());
              EXPECT_TRUE(Item(hwnd, IDC_KEY_COMMANDS).IsEnabled());
              EXPECT_EQ(L"ファイル: ウィンドウの新規作成", Cell(hwnd, n));
-             EXPECT_EQ(L"", Cell(hwnd, del));
+             EXPECT_EQ(L"ファイル: マークを解除", Cell(hwnd, del));
              Click(hwnd, IDC_KEY_SHIFT);
              EXPECT_EQ(L"", Cell(hwnd, n));
              Click(hwnd, IDC_KEY_CTRL);
@@ -317,7 +326,7 @@ TEST_F(KeyConfigDialogTest, ResetShowsTheDefaultsAndTickingABoxKeepsTheRow)
          }});
 }
 
-TEST_F(KeyConfigDialogTest, EveryCellFollowsTheTickedModifiers)
+TEST_F(DesktopInputKeyConfigDialog, EveryCellFollowsTheTickedModifiers)
 {
     CKeyConfigEx* owner = nullptr;
     const auto expectCells = [&](HWND hwnd, int modifiers) {
@@ -344,7 +353,7 @@ TEST_F(KeyConfigDialogTest, EveryCellFollowsTheTickedModifiers)
         }});
 }
 
-TEST_F(KeyConfigDialogTest, BindingAKeyOfAnotherCommandMovesIt)
+TEST_F(DesktopInputKeyConfigDialog, BindingAKeyOfAnotherCommandMovesIt)
 {
     const int enter = KeyIndex(L"Enter");
     Run(nullptr, {[&](HWND hwnd) {
@@ -362,7 +371,7 @@ TEST_F(KeyConfigDialogTest, BindingAKeyOfAnotherCommandMovesIt)
         });
 }
 
-TEST_F(KeyConfigDialogTest, UnbindingCtrlNAndOkWritesOnlyThatDifference)
+TEST_F(DesktopInputKeyConfigDialog, UnbindingCtrlNAndOkWritesOnlyThatDifference)
 {
     const int n = KeyIndex(L"N");
     Run(nullptr, {[&](HWND hwnd) {
@@ -377,7 +386,7 @@ TEST_F(KeyConfigDialogTest, UnbindingCtrlNAndOkWritesOnlyThatDifference)
     EXPECT_EQ(Utf16File(L"Ctrl+N = -1\r\n[ver] = 2\r\n"), ViewerFixtures::ReadAll(FilePath()));
 }
 
-TEST_F(KeyConfigDialogTest, OkRewritesAFileOfTheOlderForm)
+TEST_F(DesktopInputKeyConfigDialog, OkRewritesAFileOfTheOlderForm)
 {
     ViewerFixtures::WriteAll(FilePath(), "48 = Space\r\n");
     Run([](CKeyConfigEx& keys) { EXPECT_EQ(CmdNext, keys.GetBindings().FindCommand(KeyIndex(L"Space"), 0)); },
@@ -385,7 +394,7 @@ TEST_F(KeyConfigDialogTest, OkRewritesAFileOfTheOlderForm)
     EXPECT_EQ(Utf16File(L"Space = 48\r\n[ver] = 2\r\n"), ViewerFixtures::ReadAll(FilePath()));
 }
 
-TEST_F(KeyConfigDialogTest, ResetThenOkWritesNoDifferenceAndResetThenCancelKeepsTheFile)
+TEST_F(DesktopInputKeyConfigDialog, ResetThenOkWritesNoDifferenceAndResetThenCancelKeepsTheFile)
 {
     const int space = KeyIndex(L"Space");
     ViewerFixtures::WriteAll(FilePath(), "48 = Space\r\n");
@@ -407,7 +416,7 @@ TEST_F(KeyConfigDialogTest, ResetThenOkWritesNoDifferenceAndResetThenCancelKeeps
     EXPECT_EQ(2u, answerer.Boxes().size());
 }
 
-TEST_F(KeyConfigDialogTest, AFileThatCannotBeWrittenIsReportedAndTheDialogStays)
+TEST_F(DesktopInputKeyConfigDialog, AFileThatCannotBeWrittenIsReportedAndTheDialogStays)
 {
     ASSERT_TRUE(::CreateDirectoryW(FilePath().c_str(), nullptr));
     const int n = KeyIndex(L"N");
