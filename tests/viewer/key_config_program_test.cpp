@@ -2,6 +2,9 @@
 #include "support/window_test_bed.h"
 #include "viewer_fixtures.h"
 
+#include <commctrl.h>
+#include <tlhelp32.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -55,6 +58,35 @@ std::string Utf16File(const std::wstring& text)
         bytes += static_cast<char>((c >> 8) & 0xFF);
     }
     return bytes;
+}
+
+// Selects a row of another process's list view: the item record goes into that process.
+void SelectRow(HWND list, DWORD processId, int row)
+{
+    const HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId);
+    ASSERT_NE(nullptr, process);
+    void* remote = ::VirtualAllocEx(process, nullptr, sizeof(LVITEMA), MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_NE(nullptr, remote);
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::WriteProcessMemory(process, remote, &item, sizeof(item), nullptr);
+    ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+    ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    ::CloseHandle(process);
+}
+
+int CountChildProcesses(DWORD processId)
+{
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    int count = 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry))
+        if (entry.th32ParentProcessID == processId)
+            ++count;
+    ::CloseHandle(snapshot);
+    return count;
 }
 
 } // namespace
@@ -122,6 +154,39 @@ TEST(DesktopInputKeyConfigProgram, AFileOfTheOlderFormBindsAndOkRewritesIt)
     ::PostMessageW(again, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(KanoruTest::PumpUntil([&] { return !::IsWindow(again); }));
     EXPECT_EQ(Utf16File(L"[ver] = 2\r\n"), ReadAll(program.Folder() + L"Kanoru.key.cfg"));
+
+    ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, program.WaitForExit());
+}
+
+TEST(DesktopInputKeyConfigProgram, UnbindingCtrlNKeepsItFromStartingAnotherViewer)
+{
+    ProgramInFreshFolder program(Kanoru2Path(), L"pages",
+                                 [](const std::wstring& folder) { WriteTwoPages(folder + L"pages\\"); });
+    ASSERT_TRUE(program.Started());
+    const HWND hwnd = program.WaitForWindow();
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_TRUE(WaitForCaptionPart(hwnd, L"p1.png")) << KanoruTest::WindowText(hwnd);
+    KanoruTest::PostCommand(hwnd, KeySettingsId);
+    const HWND dialog = WaitForProgramWindow(program, L"キー設定");
+    ASSERT_NE(nullptr, dialog);
+    // Row "N" (index 13 of the key names), "Ctrl" ticked, "(未割り当て)" double-clicked.
+    SelectRow(::GetDlgItem(dialog, 1033), program.ProcessId(), 13);
+    const HWND commands = ::GetDlgItem(dialog, CommandListId);
+    EXPECT_TRUE(::IsWindowEnabled(commands));
+    ::SendMessageW(::GetDlgItem(dialog, 1006), BM_CLICK, 0, 0);
+    ::SendMessageW(commands, LB_SETCURSEL, 0, 0);
+    ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(CommandListId, LBN_DBLCLK),
+                   reinterpret_cast<LPARAM>(commands));
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(KanoruTest::PumpUntil([&] { return !::IsWindow(dialog); }));
+    EXPECT_EQ(Utf16File(L"Ctrl+N = -1\r\n[ver] = 2\r\n"), ReadAll(program.Folder() + L"Kanoru.key.cfg"));
+
+    // The page turn that follows through the same input shows that Ctrl+N has been handled.
+    ASSERT_TRUE(KanoruTest::SendKeyCombination(hwnd, {VK_CONTROL}, 'N'));
+    ASSERT_TRUE(KanoruTest::SendKeyCombination(hwnd, {}, VK_RIGHT));
+    EXPECT_TRUE(WaitForCaptionPart(hwnd, L"p2.png")) << KanoruTest::WindowText(hwnd);
+    EXPECT_EQ(0, CountChildProcesses(program.ProcessId()));
 
     ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
     EXPECT_EQ(0, program.WaitForExit());
