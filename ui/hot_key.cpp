@@ -117,7 +117,7 @@ HotKeySetting::SBindings HotKeySetting::Copy() const
     return m_bindings;
 }
 
-void HotKeySetting::SaveDiff(const String& path, const HotKeySetting& defaults) const
+bool HotKeySetting::SaveDiff(const String& path, const HotKeySetting& defaults) const
 {
     // Copied first: holding both locks at once could deadlock against a save the other way round.
     const SBindings standard = defaults.Copy();
@@ -132,7 +132,7 @@ void HotKeySetting::SaveDiff(const String& path, const HotKeySetting& defaults) 
     for (const auto& [hotKey, command] : standard.keys)
         if (m_bindings.keys.find(hotKey) == m_bindings.keys.end())
             file[FormatHotKey(hotKey.key, hotKey.modifiers)].SetInt(-1);
-    (void)file.Save(path);
+    return file.Save(path);
 }
 
 void HotKeySetting::LoadDiff(const String& path, const HotKeySetting& defaults, const CKeyConfig& commands)

@@ -40,9 +40,9 @@ public:
     // The command's key texts joined by ", "; empty when it has no key.
     String GetKeysText(int command) const;
 
-    // Writes "[ver]" = 2 and the bindings that differ from the defaults. A failed save is not
-    // reported.
-    void SaveDiff(const String& path, const HotKeySetting& defaults) const;
+    // Writes "[ver]" = 2 and the bindings that differ from the defaults; false when the file could
+    // not be written.
+    bool SaveDiff(const String& path, const HotKeySetting& defaults) const;
     // The defaults, then the differences the file holds, in its current or its older form. A
     // line is used only when its command number is a whole decimal number and, when not negative,
     // a command of the table, so a damaged or foreign file binds no key to an unknown command.

@@ -46,6 +46,7 @@ constexpr std::array AvailableCommands{
     // Settings and tool dialogs.
     CmdDisplaySettings, CmdImageSettings, CmdDrawSettings, CmdListSettings, CmdGeneralSettings,
     CmdPluginSettings, CmdExternalViewerSettings, CmdSlideShow, CmdOpenHistory, CmdVersionInfo, CmdImageInfo,
+    CmdKeySettings,
 };
 // clang-format on
 
@@ -161,6 +162,13 @@ bool CAppWindow::RunWindowCommand(int command)
         return true;
     case CmdExit:
         m_window->Close();
+        return true;
+    case CmdKeySettings:
+        // Whatever closed the dialog, the menu shows the bindings now in force.
+        if (m_keyConfig) {
+            m_keyConfig->ShowDialog();
+            m_keyConfig->UpdateMenuTexts(m_menu->GetHandle());
+        }
         return true;
     default:
         return false;
