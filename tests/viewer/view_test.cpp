@@ -79,6 +79,21 @@ DWORD ScrollBarState(HWND hwnd, LONG object)
     return info.rgstate[0];
 }
 
+// The client area made exactly this size, whatever room the scroll bars take from it.
+void SetExactClientSize(HWND hwnd, int width, int height)
+{
+    for (int round = 0; round < 3; ++round) {
+        RECT client{}, window{};
+        ::GetClientRect(hwnd, &client);
+        ::GetWindowRect(hwnd, &window);
+        if (client.right == width && client.bottom == height)
+            return;
+        ::SetWindowPos(hwnd, nullptr, 0, 0, window.right - window.left + width - client.right,
+                       window.bottom - window.top + height - client.bottom,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
 bool IsChecked(HMENU menu, int command)
 {
     return (::GetMenuState(menu, static_cast<UINT>(CommandIdBase + command), MF_BYCOMMAND) & MF_CHECKED) != 0;
@@ -175,9 +190,7 @@ TEST_F(DesktopInputView, ScrollBarsFollowTheLayout)
                   {L"WindowPosRestore", Flag(false)}});
         app.Start({(m_root + c.folder + L"\\").c_str()}, SW_SHOWNORMAL);
         const HWND hwnd = app.GetWindow().GetHandle();
-        // Twice: the bars that appear take their room from the client area.
-        for (int i = 0; i < 2; ++i)
-            OnWindow(app, [&] { app.GetWindow().SetClientSize({800, 600}); });
+        SetExactClientSize(hwnd, 800, 600);
         RECT client{};
         ::GetClientRect(hwnd, &client);
         for (const auto& bar :
@@ -224,7 +237,8 @@ TEST_F(DesktopInputView, ADragWithTheLeftButtonSelectsInImagePixels)
     app.RunOnWindowThread([&] { app.GetSettings().SetRaw(L"Titlebar", L"$(selx),$(sely) $(selw)x$(selh)"); });
     app.Start({big.c_str()}, SW_SHOWNORMAL);
     const HWND hwnd = app.GetWindow().GetHandle();
-    OnWindow(app, [&] { app.GetWindow().SetClientSize({640, 480}); });
+    ::SetWindowPos(hwnd, nullptr, 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SetExactClientSize(hwnd, 640, 480);
     ::SetForegroundWindow(hwnd);
     Brivox::CPoint offset;
     OnWindow(app, [&] { offset = app.GetDocument()->GetLayout().GetClampedOffset(); });
