@@ -1,5 +1,5 @@
 // The main window's view on the controller in-process: scroll bars, the selection drawn with the
-// mouse, dropped files, slide-show steps and the restore rectangle.
+// mouse, dropped files and slide-show steps.
 #include "foundation/file_name.h"
 #include "foundation/temp_file.h"
 #include "support/window_test_bed.h"
@@ -467,36 +467,4 @@ TEST_F(DesktopInputView, SlideShowStopsOnAnyOtherHandledCommand)
         EXPECT_EQ(c.running, IsChecked(::GetMenu(hwnd), CmdSlideShow));
         Close(app);
     }
-}
-
-TEST_F(DesktopInputView, TheRestoreRectangleKeepsTheLastNormalPlacement)
-{
-    const std::wstring pages = Pages(L"pages", {{600, 400}});
-    CAppWindow app(BaseName);
-    Set(app, {{L"WindowPosRestore", Flag(false)}});
-    app.Start({pages.c_str()}, SW_SHOWNORMAL);
-    const HWND hwnd = app.GetWindow().GetHandle();
-    ::SetWindowPos(hwnd, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    const Brivox::CRect normal = RestoreRect(app);
-    EXPECT_EQ(40, normal.left);
-    EXPECT_EQ(30, normal.top);
-
-    ::SendMessageW(hwnd, WM_COMMAND, CommandIdBase + CmdMaximizeWindow, 0);
-    ASSERT_TRUE(::IsZoomed(hwnd));
-    Brivox::CRect rect = RestoreRect(app);
-    EXPECT_EQ(normal.left, rect.left);
-    EXPECT_EQ(normal.right, rect.right);
-    EXPECT_EQ(normal.bottom, rect.bottom);
-    ::SendMessageW(hwnd, WM_COMMAND, CommandIdBase + CmdMaximizeWindow, 0);
-    ASSERT_FALSE(::IsZoomed(hwnd));
-
-    ::SendMessageW(hwnd, WM_COMMAND, CommandIdBase + CmdToggleFullScreenWindow, 0);
-    ::SetWindowPos(hwnd, nullptr, 5, 7, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    rect = RestoreRect(app);
-    EXPECT_EQ(normal.left, rect.left);
-    EXPECT_EQ(normal.top, rect.top);
-    EXPECT_EQ(normal.right, rect.right);
-    EXPECT_EQ(normal.bottom, rect.bottom);
-    ::SendMessageW(hwnd, WM_COMMAND, CommandIdBase + CmdToggleFullScreenWindow, 0);
-    Close(app);
 }
