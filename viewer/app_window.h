@@ -99,6 +99,13 @@ public:
     // empty.
     Brivox::CRect GetSelectionRect() const;
 
+    // The slide show: timer 100 at "SlideShowFreq" milliseconds, one step per tick.
+    static constexpr UINT_PTR SlideShowTimer = 100;
+    void StartSlideShow();
+    void StopSlideShow();
+    bool IsSlideShowRunning() const { return m_slideShowRunning; }
+    void OnSlideShowTimer();
+
     // Carries the job out on the main window's thread and returns when it has; its exception is
     // thrown here.
     void RunOnWindowThread(const std::function<void()>& job);
@@ -144,6 +151,7 @@ private:
     void OnPaint(HWND hwnd);
     void OnMove(HWND hwnd);
     void OnScrollBar();
+    void OnSelectionPress();
     void RebuildRegistries();
     // The command groups; each answers whether the command was one of its own.
     bool RunWindowCommand(int command);

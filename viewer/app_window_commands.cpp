@@ -55,9 +55,6 @@ constexpr const wchar_t* MailFormPage = L"https://example.com/kanoru/mail/";
 constexpr const wchar_t* WebSitePage = L"https://example.com/kanoru/";
 constexpr const wchar_t* HelpPage = L"https://example.com/kanoru/help/";
 
-// The slide show's step timer.
-constexpr UINT_PTR SlideShowTimer = 100;
-
 constexpr double MinimumRate = 0.0625;
 constexpr double MaximumRate = 8.0;
 
@@ -428,17 +425,13 @@ void CAppWindow::ToggleSlideShow()
     if (!m_document->HasCurrentImage())
         return;
     if (m_slideShowRunning) {
-        m_window->KillTimer(SlideShowTimer);
-        m_slideShowRunning = false;
-    } else {
-        CSlideShowDialog dialog(*this);
-        dialog.DoModal(m_window->GetHandle());
-        if (dialog.IsConfirmed()) {
-            m_window->SetTimer(SlideShowTimer, static_cast<UINT>(m_settings.GetInt(L"SlideShowFreq")));
-            m_slideShowRunning = true;
-        }
+        StopSlideShow();
+        return;
     }
-    UpdateMenuState();
+    CSlideShowDialog dialog(*this);
+    dialog.DoModal(m_window->GetHandle());
+    if (dialog.IsConfirmed())
+        StartSlideShow();
 }
 
 void CAppWindow::OpenHistoryDialog()

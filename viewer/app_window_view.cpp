@@ -6,6 +6,7 @@
 #include "ui/window_snapper.h"
 #include "viewer/app_window.h"
 #include "viewer/app_window_messages.h"
+#include "viewer/command_table.h"
 #include "viewer/title.h"
 
 #include <algorithm>
@@ -48,8 +49,46 @@ bool CAppWindow::HookMessage(Brivox::SMessage& message)
     case ArcPassMaskMessage:
         StoreArcPassMask(message.wParam != 0);
         return true;
-    case WM_COMMAND:
-        return OnCommand(message);
+    case WM_COMMAND: {
+        const bool handled = OnCommand(message);
+        // Any other command the viewer carries out ends a running slide show when so set; the
+        // slide-show command toggles it itself.
+        if (m_slideShowRunning && handled && LOWORD(message.wParam) != CommandIdBase + CmdSlideShow &&
+            m_settings.GetBool(L"SlideShowStopWithCommand"))
+            StopSlideShow();
+        return handled;
+    }
+    case WM_TIMER:
+        OnSlideShowTimer();
+        return true;
+    case WM_LBUTTONDOWN:
+        OnSelectionPress();
+        return true;
+    case WM_LBUTTONDBLCLK:
+        // Without a selection to work on, the double click is left to the hot keys.
+        if (!m_selection->IsValid())
+            return false;
+        OnSelectionPress();
+        return true;
+    case WM_LBUTTONUP:
+        m_selection->OnMouseUp();
+        UpdateTitle();
+        return true;
+    case WM_MOUSEMOVE:
+        if (m_cursorHider)
+            m_cursorHider->Wake();
+        m_selection->OnMouseMove();
+        if (m_selection->IsValid())
+            UpdateTitle();
+        return true;
+    case WM_SETCURSOR:
+        return m_selection->OnSetCursor();
+    case WM_CAPTURECHANGED:
+    case WM_CANCELMODE:
+        // A drag that loses the mouse ends as a release would.
+        m_selection->OnCaptureLost();
+        UpdateTitle();
+        return false;
     case WM_CREATE:
         OnCreate(message.hwnd);
         return true;
@@ -97,6 +136,46 @@ bool CAppWindow::HookMessage(Brivox::SMessage& message)
     default:
         return false;
     }
+}
+
+void CAppWindow::OnSelectionPress()
+{
+    // Without an image the press only clears the selection.
+    m_selection->OnMouseDown(m_document && m_document->HasPageImage());
+    UpdateTitle();
+}
+
+void CAppWindow::StartSlideShow()
+{
+    m_window->SetTimer(SlideShowTimer, static_cast<UINT>(std::max(m_settings.GetInt(L"SlideShowFreq"), 1)));
+    m_slideShowRunning = true;
+    UpdateMenuState();
+}
+
+void CAppWindow::StopSlideShow()
+{
+    m_window->KillTimer(SlideShowTimer);
+    m_slideShowRunning = false;
+    UpdateMenuState();
+}
+
+void CAppWindow::OnSlideShowTimer()
+{
+    if (!m_document)
+        return;
+    const int old = m_document->GetCurrentIndex();
+    const bool stopAtEnd = m_settings.GetBool(L"SlideShowStopWithLast");
+    bool stop;
+    if (m_settings.GetInt(L"SlideShowDist") == 0) {
+        m_document->GoNext(-1);
+        // The last file on show, or a wrap past the end to the first.
+        stop = stopAtEnd && (m_document->IsAtLastFile() || m_document->GetCurrentIndex() < old);
+    } else {
+        m_document->GoPrevious(-1);
+        stop = stopAtEnd && (m_document->IsAtFirstFile() || m_document->GetCurrentIndex() > old);
+    }
+    if (stop)
+        StopSlideShow();
 }
 
 void CAppWindow::OnCreate(HWND hwnd)
