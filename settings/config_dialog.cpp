@@ -107,14 +107,8 @@ void CConfigDialog::OnInitDialog()
 void CConfigDialog::CentreOverParent()
 {
     const Brivox::CWindow& dialog = GetWindow();
-    HWND parent = dialog.GetParent();
-    if (!parent)
-        parent = ::GetDesktopWindow();
-    const Brivox::CWnd parentWindow(parent);
-    const Brivox::CSize client = parentWindow.GetClientSize();
-    const Brivox::CSize size = dialog.GetSize();
-    dialog.MoveInsideMonitors(
-        parentWindow.ClientToScreen({(client.cx - size.cx) / 2, (client.cy - size.cy) / 2}));
+    const HWND parent = dialog.GetParent();
+    dialog.CentreOverClientOf(Brivox::CWnd(parent ? parent : ::GetDesktopWindow()));
 }
 
 void CConfigDialog::OnOk()

@@ -127,13 +127,8 @@ void CEnvConfigDialog::OnInitDialog()
 {
     const CWindow& window = GetWindow();
     const HWND parent = window.GetParent();
-    if (parent && ::IsWindow(parent)) {
-        const CWnd owner(parent);
-        const CSize client = owner.GetClientSize();
-        const CSize size = window.GetSize();
-        window.MoveInsideMonitors(
-            owner.ClientToScreen(CPoint((client.cx - size.cx) / 2, (client.cy - size.cy) / 2)));
-    }
+    if (parent && ::IsWindow(parent))
+        window.CentreOverClientOf(CWnd(parent));
     Load();
     CDialogTooltip& tooltip = CDialogTooltip::Attach(GetWindow());
     for (const Tip& tip : tips)

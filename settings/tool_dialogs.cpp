@@ -86,11 +86,7 @@ void PlaceToolDialog(const CWnd& dialog, HWND owner)
 {
     if (!owner)
         return;
-    const CWnd ownerWindow(owner);
-    const Brivox::CSize client = ownerWindow.GetClientSize();
-    const Brivox::CSize size = dialog.GetSize();
-    dialog.MoveInsideMonitors(
-        ownerWindow.ClientToScreen({(client.cx - size.cx) / 2, (client.cy - size.cy) / 2}));
+    dialog.CentreOverClientOf(CWnd(owner));
 }
 
 // ---- Slide show

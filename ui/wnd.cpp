@@ -463,6 +463,13 @@ void CWnd::MoveInsideWorkAreas(CPoint point, const std::vector<CRect>& workAreas
     SetPosition(best.x, best.y);
 }
 
+void CWnd::CentreOverClientOf(const CWnd& other) const
+{
+    const CSize client = other.GetClientSize();
+    const CSize size = GetSize();
+    MoveInsideMonitors(other.ClientToScreen(CPoint((client.cx - size.cx) / 2, (client.cy - size.cy) / 2)));
+}
+
 bool CWnd::HasHorizontalScrollBar() const
 {
     return GetSize().cy - GetClientSize().cy >= ::GetSystemMetrics(SM_CYHSCROLL);

@@ -102,6 +102,8 @@ public:
     void MoveInsideMonitors(CPoint point) const;
     // The same inside the given work areas.
     void MoveInsideWorkAreas(CPoint point, const std::vector<CRect>& workAreas) const;
+    // Moves the window to the centre of the other window's client area, kept inside the monitors.
+    void CentreOverClientOf(const CWnd& other) const;
     bool HasHorizontalScrollBar() const;
     bool HasVerticalScrollBar() const;
     // The client size left when both scroll bars show.

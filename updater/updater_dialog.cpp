@@ -115,12 +115,7 @@ void CNetworkUpdater::OnInitDialog()
 {
     const CWindow& dialog = GetWindow();
     const HWND parent = m_mainWindow.GetHandle() ? m_mainWindow.GetHandle() : ::GetDesktopWindow();
-    RECT client = {};
-    ::GetClientRect(parent, &client);
-    ::MapWindowPoints(parent, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    const Brivox::CSize size = dialog.GetSize();
-    dialog.MoveInsideMonitors(Brivox::CPoint((client.left + client.right - size.cx) / 2,
-                                             (client.top + client.bottom - size.cy) / 2));
+    dialog.CentreOverClientOf(Brivox::CWnd(parent));
     for (const int bar : {IDC_UPDATER_FILE_PROGRESS, IDC_UPDATER_OVERALL_PROGRESS})
         dialog.GetDlgItem(bar).ProgressSetRange(0, 255);
     dialog.GetDlgItem(IDOK).Enable(false);

@@ -140,10 +140,7 @@ bool CKeyConfigEx::HookMessage(Brivox::SMessage& message)
 void CKeyConfigEx::InitDialog()
 {
     Brivox::CWindow& dialog = GetWindow();
-    const Brivox::CSize client = m_mainWindow.GetClientSize();
-    const Brivox::CSize size = dialog.GetSize();
-    dialog.MoveInsideMonitors(
-        m_mainWindow.ClientToScreen({(client.cx - size.cx) / 2, (client.cy - size.cy) / 2}));
+    dialog.CentreOverClientOf(m_mainWindow);
 
     const Brivox::CCtrl keys = dialog.GetDlgItem(IDC_KEY_LIST);
     keys.ListViewSetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE);
