@@ -28,3 +28,13 @@ inline double MedianSeconds(std::vector<double> seconds)
     const std::size_t half = seconds.size() / 2;
     return seconds.size() % 2 ? seconds[half] : (seconds[half - 1] + seconds[half]) / 2;
 }
+
+// The value below which the given fraction of the runs lies (the nearest rank); 0 for none.
+inline double Percentile(std::vector<double> values, double fraction)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const auto index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
+    return values[std::min(index, values.size() - 1)];
+}

@@ -7,7 +7,8 @@
 //   page_turn_bench [pages [photographs]]
 //   page_turn_bench cold        (the cold turns alone)
 
-#include "bench_photo.h"
+#include "bench_pages.h"
+#include "bench_timing.h"
 #include "document/document.h"
 #include "formats/image_loader.h"
 #include "formats/jpeg_loader.h"
@@ -36,39 +37,6 @@ public:
     void InvalidateView(const Brivox::CRect&) override {}
     void ReportError(const Brivox::String&) override {}
 };
-
-void WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes)
-{
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    if (file == INVALID_HANDLE_VALUE ||
-        !::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
-        std::fprintf(stderr, "cannot write the pages\n");
-        std::exit(1);
-    }
-    ::CloseHandle(file);
-}
-
-double Percentile(std::vector<double> values, double fraction)
-{
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
-}
-
-// Pages of one size in a folder of their own, made once and kept for later runs.
-std::wstring MakePages(const std::wstring& root, const wchar_t* name, int count, int width, int height)
-{
-    const std::wstring folder = root + name + L"\\";
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    std::printf("making %d pages of %d x %d ...\n", count, width, height);
-    for (int i = 0; i < count; ++i) {
-        const std::wstring path = folder + std::to_wstring(1000 + i) + L".jpg";
-        if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-            WriteBytes(path, MakeBenchPhotoJpeg(width, height, static_cast<unsigned>(i)));
-    }
-    return folder;
-}
 
 // Turns through the folder, each turn timed from the call to its return; `settle` waits for the
 // read-ahead before each turn.
@@ -168,7 +136,7 @@ int main(int argc, char** argv)
     ::GetTempPathW(MAX_PATH, temp);
     const std::wstring root = std::wstring(temp) + L"kanoru_page_turn_bench\\";
     ::CreateDirectoryW(root.c_str(), nullptr);
-    const std::wstring large = MakePages(root, L"large", 6, 4608, 3456);
+    const std::wstring large = MakeBenchPages(root, L"large", 6, 4608, 3456);
     Brivox::GetImageLoaderFactories().Replace(
         {{0, std::make_shared<Brivox::DefaultFactory<Brivox::CJpgLoader, Brivox::IImageLoader>>()}});
 
@@ -177,8 +145,8 @@ int main(int argc, char** argv)
     settings.SetRaw(L"TmpDir", (root + L"t").c_str());
     // The default settings: spreads on, display copies for a software draw mode.
     if (!coldOnly) {
-        const std::wstring singles = MakePages(root, L"pages", pages, 4000, 3000);
-        const std::wstring spreads = MakePages(root, L"spreads", pages, 3000, 4000);
+        const std::wstring singles = MakeBenchPages(root, L"pages", pages, 4000, 3000);
+        const std::wstring spreads = MakeBenchPages(root, L"spreads", pages, 3000, 4000);
         Report("warm turns, 4000 x 3000 singles", TimeTurns(settings, singles, pages - 1, true));
         Report("warm turns, 3000 x 4000 spreads", TimeTurns(settings, spreads, pages / 2 - 1, true));
     }
@@ -196,7 +164,7 @@ int main(int argc, char** argv)
     settings.SetBool(L"ImageCache", true);
     settings.SetBool(L"LoaderCaching", true);
     const int photos = argc > 2 ? std::max(3, std::atoi(argv[2])) : 60;
-    const std::wstring huge = MakePages(root, L"huge", photos, 6000, 4000);
+    const std::wstring huge = MakeBenchPages(root, L"huge", photos, 6000, 4000);
     WIN32_FILE_ATTRIBUTE_DATA facts{};
     ::GetFileAttributesExW((huge + L"1000.jpg").c_str(), GetFileExInfoStandard, &facts);
     for (const std::uint64_t gib : {2ull, 8ull})

@@ -6,7 +6,8 @@
 //
 //   view_page_turn_bench [turns]
 
-#include "bench_photo.h"
+#include "bench_pages.h"
+#include "bench_timing.h"
 #include "foundation/file_name.h"
 #include "ui/msg_hook.h"
 #include "ui/window.h"
@@ -31,43 +32,12 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const wchar_t* BaseName = L"view_page_turn_bench";
 
-void WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes)
-{
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    if (file == INVALID_HANDLE_VALUE ||
-        !::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
-        std::fprintf(stderr, "cannot write the pages\n");
-        std::exit(1);
-    }
-    ::CloseHandle(file);
-}
-
 // Pages of one size in a folder of their own, made once and kept for later runs.
 std::wstring MakePages(const wchar_t* name, int count, int width, int height)
 {
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
-    const std::wstring root = std::wstring(temp) + L"kanoru-view-bench\\";
-    ::CreateDirectoryW(root.c_str(), nullptr);
-    const std::wstring folder = root + name + L"\\";
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    std::printf("making %d pages of %d x %d ...\n", count, width, height);
-    for (int i = 0; i < count; ++i) {
-        const std::wstring path = folder + std::to_wstring(1000 + i) + L".jpg";
-        if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-            WriteBytes(path, MakeBenchPhotoJpeg(width, height, static_cast<unsigned>(i)));
-    }
-    return folder;
-}
-
-double Percentile(std::vector<double> values, double fraction)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
+    return MakeBenchPages(std::wstring(temp) + L"kanoru-view-bench\\", name, count, width, height);
 }
 
 void PrintFigures(const char* what, const std::vector<double>& values)
