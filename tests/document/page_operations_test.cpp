@@ -1,4 +1,5 @@
 #include "document/document.h"
+#include "support/clipboard_turn.h"
 
 #include "formats/archive_fixtures.h"
 #include "formats/argb_loader.h"
@@ -665,24 +666,11 @@ protected:
     void SetUp() override
     {
         PageOperationsTest::SetUp();
-        m_turn = ::CreateMutexW(nullptr, FALSE, L"KanoruTests.Clipboard");
-        ASSERT_TRUE(m_turn);
-        const DWORD result = ::WaitForSingleObject(m_turn, 120000);
-        ASSERT_TRUE(result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) << "the clipboard stayed taken";
-        m_holding = true;
-    }
-    void TearDown() override
-    {
-        if (m_holding)
-            ::ReleaseMutex(m_turn);
-        if (m_turn)
-            ::CloseHandle(m_turn);
-        PageOperationsTest::TearDown();
+        ASSERT_TRUE(m_clipboard.Take());
     }
 
 private:
-    HANDLE m_turn = nullptr;
-    bool m_holding = false;
+    KanoruTest::ClipboardTurn m_clipboard;
 };
 
 TEST_F(ClipboardPageTest, ACopiedSelectionPastesBackAsThePageWithoutAlpha)

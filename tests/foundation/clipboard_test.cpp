@@ -1,4 +1,5 @@
 #include "foundation/clipboard.h"
+#include "support/clipboard_turn.h"
 
 #include "foundation/exception.h"
 #include "foundation/win32.h"
@@ -21,25 +22,10 @@ namespace {
 class ClipboardTest : public testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        m_turn = ::CreateMutexW(nullptr, FALSE, L"KanoruTests.Clipboard");
-        ASSERT_TRUE(m_turn);
-        const DWORD result = ::WaitForSingleObject(m_turn, 120000);
-        ASSERT_TRUE(result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) << "the clipboard stayed taken";
-        m_holding = true;
-    }
-    void TearDown() override
-    {
-        if (m_holding)
-            ::ReleaseMutex(m_turn);
-        if (m_turn)
-            ::CloseHandle(m_turn);
-    }
+    void SetUp() override { ASSERT_TRUE(m_clipboard.Take()); }
 
 private:
-    HANDLE m_turn = nullptr;
-    bool m_holding = false;
+    KanoruTest::ClipboardTurn m_clipboard;
 };
 
 // The bytes of one clipboard format, read with plain system calls.

@@ -1,3 +1,4 @@
+#include "support/wide_text.h"
 #include "viewer/app_window.h"
 
 #include "viewer/title.h"
@@ -21,10 +22,7 @@ using KanoruTest::MessageBoxAnswerer;
 
 namespace {
 
-std::wstring Text(const String& text)
-{
-    return std::wstring(text.CStr(), static_cast<std::size_t>(text.Length()));
-}
+using KanoruTest::Text;
 
 // A controller on its own settings files beside the test program, removed afterwards, opened on a
 // fresh folder of the two pages.

@@ -1,3 +1,4 @@
+#include "support/wide_text.h"
 #include "viewer/app_frame.h"
 
 #include "foundation/temp_file.h"
@@ -13,10 +14,7 @@ using Brivox::String;
 
 namespace {
 
-std::wstring Text(const String& text)
-{
-    return std::wstring(text.CStr(), static_cast<std::size_t>(text.Length()));
-}
+using KanoruTest::Text;
 
 SStartArguments Read(const std::wstring& arguments, const std::wstring& base = L"C:\\base\\")
 {

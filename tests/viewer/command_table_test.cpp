@@ -1,3 +1,4 @@
+#include "support/wide_text.h"
 #include "viewer/command_table.h"
 
 #include "ui/hot_key.h"
@@ -18,10 +19,7 @@ using Brivox::String;
 
 namespace {
 
-std::wstring Text(const String& text)
-{
-    return std::wstring(text.CStr(), static_cast<std::size_t>(text.Length()));
-}
+using KanoruTest::Text;
 
 std::vector<std::wstring> SplitList(const std::wstring& list)
 {

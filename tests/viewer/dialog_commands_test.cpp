@@ -1,6 +1,7 @@
 // The main window's commands that open the settings dialog and the tool dialogs, and the archive
 // password prompt. The dialogs are driven by a window hook on the thread that runs them: it acts at
 // the end of WM_INITDIALOG and then presses a button.
+#include "support/wide_text.h"
 #include "viewer/app_window.h"
 
 #include "foundation/file_name.h"
@@ -28,10 +29,7 @@ using Brivox::String;
 
 namespace {
 
-std::wstring Text(const String& text)
-{
-    return std::wstring(text.CStr(), static_cast<std::size_t>(text.Length()));
-}
+using KanoruTest::Text;
 
 std::wstring ItemText(HWND dialog, int id)
 {

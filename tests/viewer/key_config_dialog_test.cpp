@@ -1,3 +1,4 @@
+#include "support/wide_text.h"
 #include "viewer/key_config_ex.h"
 
 #include "foundation/file_name.h"
@@ -25,10 +26,7 @@ using KanoruTest::MessageBoxAnswerer;
 
 namespace {
 
-std::wstring Text(const String& text)
-{
-    return std::wstring(text.CStr(), static_cast<std::size_t>(text.Length()));
-}
+using KanoruTest::Text;
 
 int KeyIndex(const wchar_t* name)
 {

@@ -1,3 +1,4 @@
+#include "support/wide_text.h"
 #include "viewer/title.h"
 
 #include "settings/config_upgrade.h"
@@ -11,10 +12,7 @@ using Brivox::String;
 
 namespace {
 
-std::wstring Text(const String& text)
-{
-    return std::wstring(text.CStr(), static_cast<std::size_t>(text.Length()));
-}
+using KanoruTest::Text;
 
 STitleFacts PageShown()
 {

@@ -2,6 +2,7 @@
 // posted as the menu posts them.
 #include "foundation/file_name.h"
 #include "foundation/temp_file.h"
+#include "support/wide_text.h"
 #include "support/window_test_bed.h"
 #include "ui/window.h"
 #include "viewer/app_window.h"
@@ -19,10 +20,7 @@ using KanoruTest::ProgramInFreshFolder;
 
 namespace {
 
-std::wstring Text(const String& text)
-{
-    return std::wstring(text.CStr(), static_cast<std::size_t>(text.Length()));
-}
+using KanoruTest::Text;
 
 std::wstring MenuItemText(HMENU menu, int command)
 {

@@ -2,6 +2,7 @@
 // mouse, dropped files and slide-show steps.
 #include "foundation/file_name.h"
 #include "foundation/temp_file.h"
+#include "support/wide_text.h"
 #include "support/window_test_bed.h"
 #include "ui/window.h"
 #include "viewer/app_window.h"
@@ -36,10 +37,7 @@ std::wstring Flag(bool value)
     return value ? L"true" : L"false";
 }
 
-std::wstring Text(const String& text)
-{
-    return std::wstring(text.CStr(), static_cast<std::size_t>(text.Length()));
-}
+using KanoruTest::Text;
 
 // A drop as the shell hands it over: wide paths, folders without a trailing '\'.
 HDROP MakeDrop(const std::vector<std::wstring>& paths)
