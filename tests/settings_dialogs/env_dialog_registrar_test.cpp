@@ -36,15 +36,7 @@ private:
     Brivox::String m_folder;
 };
 
-std::optional<std::wstring> Value(const std::string& path)
-{
-    char buffer[1024] = {};
-    DWORD size = sizeof(buffer) - 1;
-    if (::RegGetValueA(HKEY_CLASSES_ROOT, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    return KanolinkTest::FromCodePage932(buffer);
-}
+using KanolinkTest::Value;
 
 void SetDefault(const std::string& path, const std::wstring& value)
 {

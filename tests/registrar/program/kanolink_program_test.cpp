@@ -16,7 +16,6 @@ using HandOffKeys::Keys;
 using HandOffKeys::NothingTicked;
 using HandOffKeys::With;
 using HandOffKeys::Without;
-using KanolinkTest::FromCodePage932;
 using KanolinkTest::Outcome;
 using Texts = std::vector<std::wstring>;
 
@@ -58,15 +57,7 @@ Keys Associate()
                                   {L"MenuFolder", L"true"}});
 }
 
-std::optional<std::wstring> Value(const std::string& path)
-{
-    char buffer[1024] = {};
-    DWORD size = sizeof(buffer) - 1;
-    if (::RegGetValueA(HKEY_CLASSES_ROOT, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    return FromCodePage932(buffer);
-}
+using KanolinkTest::Value;
 
 bool KeyExists(const std::string& path)
 {

@@ -42,6 +42,17 @@ inline std::wstring FromCodePage932(const std::string& bytes)
 }
 
 // "key = value" CR LF lines in code page 932 without a byte-order mark, as the viewer writes them.
+// The default text of a key under HKEY_CLASSES_ROOT; none when the key or its text is missing.
+inline std::optional<std::wstring> Value(const std::string& path)
+{
+    char buffer[1024] = {};
+    DWORD size = sizeof(buffer) - 1;
+    if (::RegGetValueA(HKEY_CLASSES_ROOT, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    return FromCodePage932(buffer);
+}
+
 inline void WriteHandOff(const std::wstring& path, const std::map<std::wstring, std::wstring>& keys)
 {
     std::string bytes;
