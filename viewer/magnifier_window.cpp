@@ -170,6 +170,14 @@ bool CMagnifierWindow::HookMessage(Brivox::SMessage& message)
     return OnMainMessage(message);
 }
 
+DWORD CMagnifierWindow::ActivatedThread(LPARAM lParam)
+{
+    if (lParam)
+        return static_cast<DWORD>(lParam);
+    // Some systems name no thread: the foreground window's, which has the activation by now.
+    return ::GetWindowThreadProcessId(::GetForegroundWindow(), nullptr);
+}
+
 bool CMagnifierWindow::OnMainMessage(const Brivox::SMessage& message)
 {
     switch (message.message) {
@@ -180,7 +188,7 @@ bool CMagnifierWindow::OnMainMessage(const Brivox::SMessage& message)
         const HWND hwnd = m_window.GetHandle();
         // Another of the program's windows taking the activation leaves the magnifier alone.
         if (hwnd && ::IsWindowVisible(hwnd) && !message.wParam &&
-            !Brivox::IsMessageLoopThread(static_cast<DWORD>(message.lParam)))
+            !Brivox::IsMessageLoopThread(ActivatedThread(message.lParam)))
             Hide();
         return false;
     }
@@ -196,6 +204,7 @@ bool CMagnifierWindow::OnMainMessage(const Brivox::SMessage& message)
 
 bool CMagnifierWindow::OnOwnMessage(const Brivox::SMessage& message)
 {
+
     switch (message.message) {
     case WM_CREATE:
         OnCreate(message.hwnd);

@@ -59,6 +59,8 @@ private:
     void PlaceAtCursor(HWND hwnd) const;
     void ApplyShape(HWND hwnd, int shape);
     void FollowCursor();
+    // The thread that gains the activation, as WM_ACTIVATEAPP tells it.
+    static DWORD ActivatedThread(LPARAM lParam);
     bool OnMainMessage(const Brivox::SMessage& message);
     bool OnOwnMessage(const Brivox::SMessage& message);
     void OnCreate(HWND hwnd);

@@ -340,6 +340,16 @@ TEST_F(DesktopInputFileList, ADoubleClickOnARowMakesItsEntryCurrent)
     ASSERT_TRUE(PumpUntil([&] { return WindowText(main) == L"1"; })) << WindowText(main);
     DoubleClickRow(list, 2);
     EXPECT_TRUE(PumpUntil([&] { return WindowText(main) == L"3"; })) << WindowText(main);
+    {
+        POINT cursor{};
+        ::GetCursorPos(&cursor);
+        RECT rect{};
+        rect.left = LVIR_LABEL;
+        ::SendMessageW(list, LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&rect));
+        ADD_FAILURE() << "debug cursor " << cursor.x << "," << cursor.y << " under " << ::WindowFromPoint(cursor)
+                      << " list " << list << " selected " << Brivox::CCtrl(list).ListViewGetSelectedIndex()
+                      << " row " << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom;
+    }
     EXPECT_EQ(2, CurrentIndex(app));
     Close(app);
 }
