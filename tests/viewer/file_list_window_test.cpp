@@ -280,7 +280,7 @@ protected:
     }
     // The cursor moved onto the row through the system's input, so that the list sees it there,
     // then two clicks. False when the window or the cursor did not get there.
-    static bool DoubleClickRow(HWND main, HWND list, int row)
+    static bool DoubleClickRow(HWND main, HWND list, int row, bool waitForHandOff = true)
     {
         // The list is clicked in its active window, as a user's first click would make it: a
         // click into another thread's inactive window may only activate it.
@@ -310,8 +310,9 @@ protected:
             inputs[i].mi.dwFlags = flags[i];
         }
         // The list hands the foreground back to the main window once it has taken the double click.
-        return ::SendInput(4, inputs, sizeof(INPUT)) == 4 &&
-               PumpUntil([&] { return ::GetForegroundWindow() == main; });
+        if (::SendInput(4, inputs, sizeof(INPUT)) != 4)
+            return false;
+        return !waitForHandOff || PumpUntil([&] { return ::GetForegroundWindow() == main; });
     }
     static void Close(CAppWindow& app)
     {
@@ -387,7 +388,9 @@ TEST_F(DesktopInputFileList, DoubleClicksWhilePagesLoadEndWithoutAHangOrALockHel
     const int rows[] = {3, 9, 1, 14, 6, 20, 2, 11, 17, 5, 23, 8, 0, 12, 19, 4, 15, 7, 21, 10};
     for (const int row : rows) {
         ::SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
-        EXPECT_TRUE(DoubleClickRow(app.GetWindow().GetHandle(), list, row)) << row;
+        // A click may miss while the list scrolls to the entry a load made current; it must never
+        // hang.
+        EXPECT_TRUE(DoubleClickRow(app.GetWindow().GetHandle(), list, row, false)) << row;
     }
     // Every window answers, the viewer moved, and the list still shows every entry.
     EXPECT_TRUE(PumpUntil([&] { return CurrentIndex(app) > 0; }));
