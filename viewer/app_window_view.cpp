@@ -134,7 +134,7 @@ bool CAppWindow::HookMessage(Brivox::SMessage& message)
         InvalidateView({});
         return true;
     default:
-        return false;
+        return OnCompanionMessage(message);
     }
 }
 
@@ -227,6 +227,8 @@ void CAppWindow::CloseDocumentAndCompanions()
 {
     if (m_document)
         m_document->Close();
+    if (m_fileListWindow)
+        m_fileListWindow->Close(false);
     if (m_screenChanger) {
         m_screenChanger->Close();
         m_screenChanger.reset();
@@ -286,6 +288,7 @@ void CAppWindow::InvalidateView(const CRect& rect)
         m_window->PostMessage(InvalidateRequestMessage, 0, 0);
         return;
     }
+    PublishMagnifierView();
     UpdateTitle();
     if (rect.left < rect.right && rect.top < rect.bottom)
         m_window->RepaintRect(rect);
