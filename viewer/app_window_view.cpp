@@ -230,8 +230,14 @@ void CAppWindow::CloseDocumentAndCompanions()
     if (m_fileListWindow)
         m_fileListWindow->Close(false);
     if (m_screenChanger) {
+        // Closed in full screen, the changer gives the window its menu back where the full-screen
+        // place still holds it: the size that follows is no normal placement to keep.
+        const bool fullScreen = IsFullScreen();
+        const CRect restore = m_restoreRect;
         m_screenChanger->Close();
         m_screenChanger.reset();
+        if (fullScreen)
+            m_restoreRect = restore;
     }
 }
 
