@@ -278,6 +278,12 @@ protected:
         return driver.Acted();
     }
 
+    template <class F> auto Query(F query)
+    {
+        decltype(query()) result{};
+        OnWindow([&] { result = query(); });
+        return result;
+    }
     // Opens the paths as the list, a page on show.
     void Open(const std::vector<std::wstring>& paths)
     {
@@ -296,12 +302,6 @@ protected:
         return folder;
     }
 
-    template <class F> auto Query(F query)
-    {
-        decltype(query()) result{};
-        OnWindow([&] { result = query(); });
-        return result;
-    }
     int Count()
     {
         return Query([&] { return m_app->GetDocument()->GetFileCount(); });
