@@ -216,6 +216,50 @@ bool Exists(const std::wstring& path)
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Text files opened by this program, in the user's classes, unless the system already names an
+// editor for them; removed again when the object goes.
+class TextAssociation
+{
+public:
+    TextAssociation()
+    {
+        try {
+            (void)Brivox::FindAssociatedApplication(L"txt");
+            return;
+        } catch (const std::exception&) {
+            // None yet: this program stands in.
+        }
+        const std::wstring command = L"\"" + ThisProgram() + L"\" \"%1\"";
+        m_made = Set(L"Software\\Classes\\.txt", L"KanoruTest.Text") &&
+                 Set(L"Software\\Classes\\KanoruTest.Text\\shell\\open\\command", command);
+    }
+    ~TextAssociation()
+    {
+        if (m_made) {
+            ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\KanoruTest.Text");
+            ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\.txt");
+        }
+    }
+    TextAssociation(const TextAssociation&) = delete;
+    TextAssociation& operator=(const TextAssociation&) = delete;
+
+private:
+    static bool Set(const wchar_t* key, const std::wstring& value)
+    {
+        HKEY handle = nullptr;
+        if (::RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle,
+                              nullptr) != ERROR_SUCCESS)
+            return false;
+        const LONG result =
+            ::RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        ::RegCloseKey(handle);
+        return result == ERROR_SUCCESS;
+    }
+
+    bool m_made = false;
+};
+
 struct SStart
 {
     std::wstring file;
@@ -249,6 +293,8 @@ protected:
     }
     void TearDown() override
     {
+        // Marks left by a test are cleared by the close's own question.
+        KanoruTest::MessageBoxAnswerer ok(IDOK);
         OnWindow([&] { m_app->GetWindow().Close(); });
         m_app->WaitUntilClosed();
         m_app.reset();
@@ -563,7 +609,7 @@ TEST(SaveDialogSetUp, TheFileExtensionInCapitalsThenAllFiles)
     RecordingDialog dialog;
     SetUpSaveDialog(dialog, L"C:\\pics\\a.JPG", L"move", L"proposed", L"C:\\");
     EXPECT_FALSE(dialog.ShowSave());
-    EXPECT_EQ(dialog.filter, std::string("JPG Files (*.JPG)\0*.JPG\0All Files (*.*)\0*.*\0\0", 44));
+    EXPECT_EQ(dialog.filter, std::string("JPG Files (*.JPG)\0*.JPG\0All Files (*.*)\0*.*\0\0", 45));
     EXPECT_EQ(dialog.extension, "JPG");
     EXPECT_EQ(dialog.name, "proposed");
     EXPECT_EQ(dialog.title, "move");
@@ -659,6 +705,8 @@ TEST_F(DesktopInputFileCommands, ExplorerAndTheEditorGetTheirPathsInQuotes)
     EXPECT_EQ(m_starts[0].file, L"Explorer.exe");
     EXPECT_EQ(m_starts[0].arguments, L"/select,\"" + folder + L"a,b.png\"");
 
+    // A prefix without an editor for text files gets this program as one while the test runs.
+    TextAssociation association;
     const std::wstring bookmark = folder + L"my marks.knb";
     OnWindow([&] { m_app->GetDocument()->SaveBookmark(bookmark.c_str(), false); });
     ASSERT_TRUE(RunCommandWithDialog(CmdEditBookmark, TypeAndConfirm(bookmark)));
