@@ -216,8 +216,8 @@ bool Exists(const std::wstring& path)
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Text files opened by this program, in the user's classes, unless the system already names an
-// editor for them; removed again when the object goes.
+// Text files opened by this program, unless the system already names an editor for them (the test
+// run's own Wine prefix does not); removed again when the object goes.
 class TextAssociation
 {
 public:
@@ -230,14 +230,13 @@ public:
             // None yet: this program stands in.
         }
         const std::wstring command = L"\"" + ThisProgram() + L"\" \"%1\"";
-        m_made = Set(L"Software\\Classes\\.txt", L"KanoruTest.Text") &&
-                 Set(L"Software\\Classes\\KanoruTest.Text\\shell\\open\\command", command);
+        m_made = Set(L".txt", L"KanoruTest.Text") && Set(L"KanoruTest.Text\\shell\\open\\command", command);
     }
     ~TextAssociation()
     {
         if (m_made) {
-            ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\KanoruTest.Text");
-            ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\.txt");
+            ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"KanoruTest.Text");
+            ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L".txt");
         }
     }
     TextAssociation(const TextAssociation&) = delete;
@@ -247,7 +246,7 @@ private:
     static bool Set(const wchar_t* key, const std::wstring& value)
     {
         HKEY handle = nullptr;
-        if (::RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle,
+        if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle,
                               nullptr) != ERROR_SUCCESS)
             return false;
         const LONG result =
