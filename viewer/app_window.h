@@ -10,6 +10,7 @@
 #include "formats/image_loader.h"
 #include "formats/susie_plugin.h"
 #include "foundation/config.h"
+#include "foundation/process.h"
 #include "foundation/string.h"
 #include "settings/tool_dialogs.h"
 #include "ui/common_dialogs.h"
@@ -129,6 +130,12 @@ public:
     // "Magnification", black around it; drawn from what the main window's thread last published.
     void DrawMagnified(const PAINTSTRUCT& paint, const Brivox::CSize& client,
                        const Brivox::CPoint& cursor) override;
+    // The external viewer of the settings prefix ("ExViewer0"...) started on the current file, or
+    // on the archive on disk that holds it; nothing while no page is shown.
+    void RunExternalViewer(const Brivox::String& prefix);
+    // Where the file commands start Explorer and the text editor; tests record the starts instead.
+    using ProcessStarter = std::function<void(const Brivox::ProcessStartInfo&)>;
+    void SetProcessStarter(ProcessStarter starter) { m_startProcess = std::move(starter); }
 
 protected:
     bool Query(const Brivox::String& archivePath, Brivox::String& password, int attempt) override
@@ -195,6 +202,19 @@ private:
     // The magnifier ended and the file list window closed and told of nothing more: both read the
     // document on threads of their own.
     void EndCompanions();
+    // The file, mark, bookmark, external-viewer and wallpaper commands.
+    bool RunFileCommand(int command);
+    bool RunMarkCommand(int command);
+    bool RunCurrentFileCommand(int command);
+    bool RunBookmarkCommand(int command);
+    // A Yes/No question box over the main window; true for Yes.
+    bool Confirm(const Brivox::String& caption, const Brivox::String& text);
+    // The folder dialog from "CurrentDir"; the chosen folder, or nothing when cancelled.
+    std::optional<Brivox::String> ChooseFolder(const Brivox::String& title);
+    // The save dialog for the current file; the chosen path, or nothing when cancelled.
+    std::optional<Brivox::String> ChooseSaveTarget(const Brivox::String& title);
+    // The bookmark dialog: the remembered bookmark's folder and name, or "BookmarkDir".
+    std::optional<Brivox::String> ChooseBookmark(const Brivox::String& title, bool save);
 
     Brivox::String m_baseName;
     Brivox::String m_settingsPath;
@@ -237,4 +257,7 @@ private:
     // A leaf lock: held only to copy or read the view.
     std::mutex m_magnifierViewLock;
     std::shared_ptr<SMagnifierView> m_magnifierView;
+    ProcessStarter m_startProcess = [](const Brivox::ProcessStartInfo& start) {
+        (void)Brivox::Process::Start(start);
+    };
 };

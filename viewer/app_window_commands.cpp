@@ -40,6 +40,12 @@ constexpr std::array AvailableCommands{
     // List order.
     CmdSortList, CmdSortIgnoreCase, CmdSortByFileName, CmdSortByFileNameIgnoreCase, CmdSortBySize,
     CmdSortByDate, CmdSortNumeric, CmdShuffleList, CmdShuffleFolders,
+    // Files, marks, bookmarks, external viewers and the wallpaper.
+    CmdOpenFile, CmdOpenFolder, CmdCloseAll, CmdSetMark, CmdClearMark, CmdClearAllMarks, CmdInvertAllMarks,
+    CmdInvertMarksToCurrent, CmdRemoveMarkedFromList, CmdDeleteMarkedFiles, CmdMoveMarkedFiles,
+    CmdCopyMarkedFiles, CmdCopyMarkedFileNames, CmdOpenImageFolder, CmdCopyFileName, CmdRemoveFromList,
+    CmdDeleteFile, CmdMoveFile, CmdCopyFile, CmdSaveBookmark, CmdLoadBookmark, CmdEditBookmark,
+    CmdExternalViewer1, CmdExternalViewer2, CmdExternalViewer3, CmdSetWallpaper,
     // Folders and web pages.
     CmdOpenProgramFolder, CmdOpenBookmarkFolder, CmdOpenPluginFolder, CmdOpenTempFolder,
     CmdOpenWallpaperFolder, CmdOpenReadme, CmdMailAuthor, CmdOpenWebSite, CmdHelp,
@@ -141,7 +147,7 @@ bool CAppWindow::OnCommand(const Brivox::SMessage& message)
     if (!IsCommandAvailable(command) || !m_document)
         return true;
     if (!RunWindowCommand(command) && !RunViewCommand(command) && !RunListCommand(command) &&
-        !RunDialogCommand(command) && !RunCompanionCommand(command))
+        !RunDialogCommand(command) && !RunCompanionCommand(command) && !RunFileCommand(command))
         RunHelpCommand(command);
     return true;
 }
