@@ -11,6 +11,7 @@
 #include "formats/susie_plugin.h"
 #include "foundation/config.h"
 #include "foundation/string.h"
+#include "settings/image_tool_dialogs.h"
 #include "settings/tool_dialogs.h"
 #include "ui/common_dialogs.h"
 #include "ui/cursor_hider.h"
@@ -50,7 +51,7 @@ bool IsCommandAvailable(int command);
 class CAppWindow : public Brivox::IMsgHooker,
                    public IDocView,
                    public Brivox::IQueryArchivePassword,
-                   public IToolDialogOwner,
+                   public IImageToolDialogOwner,
                    public IPasswordDialogOwner
 {
 public:
@@ -85,6 +86,10 @@ public:
     void HandOverArcPassMask(bool mask) override;
     // "ArcPassMask" written to the store; on the main window's thread.
     void StoreArcPassMask(bool mask);
+
+    // The image tool dialogs' view of the document and the file dialog they share with the rest.
+    IPreviewDocument& GetPreviewDocument() override { return *m_document; }
+    Brivox::CFileDialog& GetToolFileDialog() override { return m_fileDialog; }
 
     bool HookMessage(Brivox::SMessage& message) override;
     void UpdateScrollBars() override;
@@ -173,6 +178,10 @@ private:
     void OpenHistoryDialog();
     void ShowVersionDialog();
     void ShowImageInfoDialog();
+    // The image tool dialogs and the filters they edit (app_window_tool_commands.cpp).
+    bool RunToolDialogCommand(int command);
+    // A filter's key switched off, or its dialog run in filter mode while it is off.
+    void ToggleFilterDialog(const wchar_t* key, Brivox::CResourceDialogBase& dialog);
 
     Brivox::String m_baseName;
     Brivox::String m_settingsPath;

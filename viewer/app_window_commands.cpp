@@ -47,6 +47,10 @@ constexpr std::array AvailableCommands{
     CmdDisplaySettings, CmdImageSettings, CmdDrawSettings, CmdListSettings, CmdGeneralSettings,
     CmdPluginSettings, CmdExternalViewerSettings, CmdSlideShow, CmdOpenHistory, CmdVersionInfo, CmdImageInfo,
     CmdKeySettings,
+    // Image tool dialogs and the filters they edit.
+    CmdRotateByAngle, CmdResize, CmdLevels, CmdGamma, CmdBrightnessContrast, CmdMosaic, CmdGaussianBlur,
+    CmdUnsharpMask, CmdApplyAlpha, CmdFilterLevels, CmdFilterGamma, CmdFilterBrightnessContrast,
+    CmdFilterGaussianBlur, CmdFilterUnsharpMask, CmdFilterApplyAlpha,
 };
 // clang-format on
 
@@ -139,7 +143,7 @@ bool CAppWindow::OnCommand(const Brivox::SMessage& message)
     if (!IsCommandAvailable(command) || !m_document)
         return true;
     if (!RunWindowCommand(command) && !RunViewCommand(command) && !RunListCommand(command) &&
-        !RunDialogCommand(command))
+        !RunDialogCommand(command) && !RunToolDialogCommand(command))
         RunHelpCommand(command);
     return true;
 }
