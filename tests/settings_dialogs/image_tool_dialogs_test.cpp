@@ -4,6 +4,7 @@
 #include "config_dialog_test_support.h"
 #include "foundation/config.h"
 #include "foundation/exception.h"
+#include "imaging/dc_target.h"
 #include "resources/image_tool_dialog_ids.h"
 #include "settings/config_schema.h"
 #include "support/window_test_bed.h"
@@ -259,7 +260,7 @@ TEST(DesktopInputImageToolDialogs, EveryWayOutEndsThePreviewItBeganOnce)
                     bool open = false;
                     RunDialog(*dialog, [&](HWND hwnd) {
                         Leave(hwnd, way);
-                        open = ::IsWindow(hwnd) != FALSE;
+                        open = ::IsWindowVisible(hwnd) != FALSE;
                     });
                     const Calls& calls = owner.document.calls;
                     const std::wstring where = std::wstring(kind.name) +
@@ -518,6 +519,56 @@ TEST(DesktopInputGammaRevDialog, AGammaOfZeroOrLessOrNoNumberIsUsedAsOne)
     }
 }
 
+namespace {
+
+// The picture the dialog draws into its owner-drawn item, asked for directly into a plane of ours.
+std::vector<COLORREF> DrawnItem(HWND dialog, int id)
+{
+    const int side = 48;
+    Brivox::CDib32 plane;
+    plane.Resize({side, side});
+    plane.Fill(RGB(1, 2, 3));
+    {
+        const Brivox::Detail::PlaneDcLock dc(plane);
+        DRAWITEMSTRUCT item{};
+        item.CtlType = ODT_STATIC;
+        item.CtlID = static_cast<UINT>(id);
+        item.itemAction = ODA_DRAWENTIRE;
+        item.hwndItem = ::GetDlgItem(dialog, id);
+        item.hDC = dc.GetDC();
+        item.rcItem = {0, 0, side, side};
+        ::SendMessageA(dialog, WM_DRAWITEM, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&item));
+        ::GdiFlush();
+    }
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            pixels.push_back(KanoruTest::PixelAt(plane, x, y));
+    return pixels;
+}
+
+} // namespace
+
+TEST(DesktopInputGammaRevDialog, TheCurveOfAGammaOfZeroOrLessOrNoNumberIsTheCurveOfOne)
+{
+    RunOnFreshThread([] {
+        TestOwner owner;
+        CGammaRevDialog dialog(owner, Selection, false);
+        RunDialog(dialog, [&](HWND hwnd) {
+            const std::vector<COLORREF> one = DrawnItem(hwnd, IDC_TOOL_GRAPH);
+            EXPECT_NE(std::count(one.begin(), one.end(), RGB(1, 2, 3)),
+                      static_cast<std::ptrdiff_t>(one.size()));
+            for (const wchar_t* typed : {L"0", L"-1", L"abc"}) {
+                Type(hwnd, IDC_TOOL_VALUE, typed);
+                EXPECT_EQ(DrawnItem(hwnd, IDC_TOOL_GRAPH), one) << typed;
+            }
+            Type(hwnd, IDC_TOOL_VALUE, L"3");
+            EXPECT_NE(DrawnItem(hwnd, IDC_TOOL_GRAPH), one);
+            Command(hwnd, IDCANCEL);
+        });
+    });
+}
+
 TEST(DesktopInputGammaRevDialog, FilterModeStartsFromTheStoredPositionAndOkStoresTheTrackBar)
 {
     RunOnFreshThread([] {
@@ -743,7 +794,7 @@ TEST(DesktopInputImageToolDialogs, AFailingOperationIsShownAndTheDialogAndItsPre
         CMosaicDialog dialog(owner, Selection);
         RunDialog(dialog, [&](HWND hwnd) {
             Type(hwnd, IDC_TOOL_VALUE, L"13");
-            EXPECT_TRUE(::IsWindow(hwnd));
+            EXPECT_TRUE(::IsWindowVisible(hwnd));
             Type(hwnd, IDC_TOOL_VALUE, L"14");
             Command(hwnd, IDCANCEL);
         });
@@ -839,7 +890,7 @@ TEST(DesktopInputStretchDialog, ASizeBelowOneIsRefusedWithABoxAndTheDialogStaysO
                 Type(hwnd, IDC_RESIZE_WIDTH, c.width);
                 Type(hwnd, IDC_RESIZE_HEIGHT, c.height);
                 Command(hwnd, IDOK);
-                EXPECT_TRUE(::IsWindow(hwnd));
+                EXPECT_TRUE(::IsWindowVisible(hwnd));
                 Command(hwnd, IDCANCEL);
             });
             EXPECT_FALSE(dialog.GetResult().has_value());
