@@ -16,6 +16,7 @@
 #include <commctrl.h>
 
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 using Brivox::CCtrl;
@@ -260,6 +261,23 @@ void CImageToolDialogBase::OnReflectClicked()
     }
 }
 
+bool CImageToolDialogBase::OnCheckOrGraphMessage(SMessage& message, Brivox::CPlane32* graph)
+{
+    if (graph && IsDrawItem(message, IDC_TOOL_GRAPH)) {
+        DrawPlaneInto(DrawItemOf(message), *graph);
+        return true;
+    }
+    if (IsCommand(message, IDC_TOOL_REFLECT)) {
+        OnReflectClicked();
+        return true;
+    }
+    if (IsCommand(message, IDC_TOOL_OPAQUE)) {
+        SetTranslucent(GetWindow(), Item(IDC_TOOL_OPAQUE).IsChecked());
+        return true;
+    }
+    return false;
+}
+
 void CImageToolDialogBase::OkWithReflect()
 {
     StoreOnOk();
@@ -367,18 +385,8 @@ bool CLevelRevDialog::OnDialogMessage(SMessage& message)
         OnTrackMoved();
         return true;
     }
-    if (IsDrawItem(message, IDC_TOOL_GRAPH) && m_histogram) {
-        DrawPlaneInto(DrawItemOf(message), *m_histogram);
+    if (OnCheckOrGraphMessage(message, m_histogram.get()))
         return true;
-    }
-    if (IsCommand(message, IDC_TOOL_REFLECT)) {
-        OnReflectClicked();
-        return true;
-    }
-    if (IsCommand(message, IDC_TOOL_OPAQUE)) {
-        SetTranslucent(GetWindow(), Item(IDC_TOOL_OPAQUE).IsChecked());
-        return true;
-    }
     if (IsCommand(message, IDC_LEVEL_CSV)) {
         ExportCsv();
         return true;
@@ -463,23 +471,11 @@ bool CGammaRevDialog::OnDialogMessage(SMessage& message)
         OnTrackMoved();
         return true;
     }
-    if (IsDrawItem(message, IDC_TOOL_GRAPH) && m_curve) {
-        DrawPlaneInto(DrawItemOf(message), *m_curve);
-        return true;
-    }
     if (IsEditChange(message, IDC_TOOL_VALUE)) {
         OnGammaChanged();
         return true;
     }
-    if (IsCommand(message, IDC_TOOL_REFLECT)) {
-        OnReflectClicked();
-        return true;
-    }
-    if (IsCommand(message, IDC_TOOL_OPAQUE)) {
-        SetTranslucent(GetWindow(), Item(IDC_TOOL_OPAQUE).IsChecked());
-        return true;
-    }
-    return false;
+    return OnCheckOrGraphMessage(message, m_curve.get());
 }
 
 double CGammaRevDialog::GetGamma() const
@@ -746,11 +742,7 @@ bool CGaussDialog::OnDialogMessage(SMessage& message)
         OnValueChanged();
         return true;
     }
-    if (IsCommand(message, IDC_TOOL_REFLECT)) {
-        OnReflectClicked();
-        return true;
-    }
-    return false;
+    return OnCheckOrGraphMessage(message, nullptr);
 }
 
 void CGaussDialog::OnValueChanged()

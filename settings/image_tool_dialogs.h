@@ -80,6 +80,9 @@ protected:
     bool IsReflected() const;
     void PreviewIfReflected();
     void OnReflectClicked();
+    // The clicks of "画像に反映させる" and "半透明にする", and the drawing of the graph item from
+    // the plane when there is one; false for any other message.
+    bool OnCheckOrGraphMessage(Brivox::SMessage& message, Brivox::CPlane32* graph);
     virtual void StoreOnOk() {}
     void OkWithReflect();
 

@@ -298,14 +298,8 @@ TEST(DesktopInputImageToolDialogs, SitOverTheMainWindowsClientAreaAtAQuarterOrAH
             owner.window = mainWindow.Handle();
             const auto dialog = kind.make(owner, false);
             RunDialog(*dialog, [&](HWND hwnd) {
-                RECT client{}, placed{};
-                ::GetClientRect(owner.window, &client);
-                POINT origin{0, 0};
-                ::ClientToScreen(owner.window, &origin);
-                ::GetWindowRect(hwnd, &placed);
-                const int width = placed.right - placed.left, height = placed.bottom - placed.top;
-                EXPECT_EQ(placed.left, origin.x + (client.right - width) / 2) << kind.name;
-                EXPECT_EQ(placed.top, origin.y + (client.bottom - height) / kind.divisor) << kind.name;
+                SCOPED_TRACE(testing::Message() << kind.name);
+                ToolDialogTest::ExpectPlacedOver(owner.window, hwnd, kind.divisor);
                 Command(hwnd, IDCANCEL);
             });
             mainWindow.window.Destroy();
@@ -320,13 +314,7 @@ TEST(DesktopInputImageToolDialogs, SitOverTheMainWindowsClientAreaAtAQuarterOrAH
         RunDialog(
             dialog,
             [&](HWND hwnd) {
-                RECT client{}, placed{};
-                ::GetClientRect(mainWindow.Handle(), &client);
-                POINT origin{0, 0};
-                ::ClientToScreen(mainWindow.Handle(), &origin);
-                ::GetWindowRect(hwnd, &placed);
-                EXPECT_EQ(placed.left, origin.x + (client.right - (placed.right - placed.left)) / 2);
-                EXPECT_EQ(placed.top, origin.y + (client.bottom - (placed.bottom - placed.top)) / 2);
+                ToolDialogTest::ExpectPlacedOver(mainWindow.Handle(), hwnd, 2);
                 Command(hwnd, IDCANCEL);
             },
             mainWindow.Handle());

@@ -7,6 +7,8 @@
 #include "ui/resource_dialog.h"
 #include "ui/window.h"
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <utility>
 
@@ -53,6 +55,19 @@ inline void RunDialog(Brivox::CResourceDialogBase& dialog, std::function<void(HW
 inline void Command(HWND dialog, int id)
 {
     ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+// The dialog's top-left corner: centred across the owner's client area, and 1/divisor of the room
+// below it.
+inline void ExpectPlacedOver(HWND owner, HWND dialog, int divisor)
+{
+    RECT client{}, placed{};
+    ::GetClientRect(owner, &client);
+    POINT origin{0, 0};
+    ::ClientToScreen(owner, &origin);
+    ::GetWindowRect(dialog, &placed);
+    EXPECT_EQ(placed.left, origin.x + (client.right - (placed.right - placed.left)) / 2);
+    EXPECT_EQ(placed.top, origin.y + (client.bottom - (placed.bottom - placed.top)) / divisor);
 }
 
 inline Brivox::CCtrl Item(HWND dialog, int id)

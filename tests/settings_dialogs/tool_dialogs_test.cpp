@@ -504,14 +504,8 @@ TEST(DesktopInputToolDialogs, TheDialogsOfTheMainWindowAreCentredOnItsClientArea
             owner.settings.SetInt(L"HistoryMax", 0);
             const auto dialog = make(owner);
             RunDialog(*dialog, [&](HWND hwnd) {
-                RECT client{}, placed{};
-                ::GetClientRect(owner.window, &client);
-                POINT origin{0, 0};
-                ::ClientToScreen(owner.window, &origin);
-                ::GetWindowRect(hwnd, &placed);
-                const int width = placed.right - placed.left, height = placed.bottom - placed.top;
-                EXPECT_EQ(placed.left, origin.x + (client.right - width) / 2) << dialog->GetTemplateId();
-                EXPECT_EQ(placed.top, origin.y + (client.bottom - height) / 2) << dialog->GetTemplateId();
+                SCOPED_TRACE(testing::Message() << dialog->GetTemplateId());
+                ToolDialogTest::ExpectPlacedOver(owner.window, hwnd, 2);
                 Command(hwnd, IDCANCEL);
             });
         });
