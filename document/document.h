@@ -14,6 +14,7 @@
 #include "document/layout.h"
 #include "document/lock_rank.h"
 #include "document/page_loader.h"
+#include "document/preview_document.h"
 #include "formats/archive_password.h"
 #include "foundation/config.h"
 #include "foundation/thread_state.h"
@@ -61,7 +62,8 @@ struct SMemoryProbe
 
 class CDocument : public Brivox::CPageLoaderBase,
                   public Brivox::IQueryArchivePassword,
-                  public Brivox::ThreadedImageLoader::IOwner
+                  public Brivox::ThreadedImageLoader::IOwner,
+                  public IPreviewDocument
 {
 public:
     // The key of one file for the image loader: a copy of its entry, equal to another by the exact
@@ -209,7 +211,7 @@ public:
     unsigned GetCurrentFileSize() const;
     Brivox::String GetCurrentTimeText() const;
     Brivox::String GetCurrentMd5() const { return m_fileList.GetCurrentMd5(); }
-    Brivox::String GetCurrentPathOrDefault() const;
+    Brivox::String GetCurrentPathOrDefault() const override;
     // The list window's rows: count, current index and each entry's path, state and mark, copied
     // under the document lock so that any thread may ask.
     struct SListRow
@@ -273,10 +275,10 @@ public:
     // Previews of a tool dialog: every preview restores the page as it was at Begin before it
     // applies; End keeps the result, Cancel restores the page. While a preview is open navigation
     // and list changes do nothing and the page is drawn with the plain stretch.
-    void BeginPreview();
-    void RestorePreview();
-    void EndPreview();
-    void CancelPreview();
+    void BeginPreview() override;
+    void RestorePreview() override;
+    void EndPreview() override;
+    void CancelPreview() override;
     bool IsPreviewOpen() const { return m_previewOpen; }
 
     // Whole-page transforms; each needs a page image.
@@ -287,8 +289,8 @@ public:
     void Rotate90CounterClockwise();
     // Clockwise by the angle in degrees onto the canvas that holds the whole turned page, black
     // where the page does not reach; the preview form samples the nearest pixel.
-    void RotateByAngle(double angle);
-    void RotateByAnglePreview(double angle);
+    void RotateByAngle(double angle) override;
+    void RotateByAnglePreview(double angle) override;
     // Resampled with its alpha; a side below 1 changes nothing.
     void ResizePage(const Brivox::CSize& size);
     void CropPage(const Brivox::CRect& selection);
@@ -303,20 +305,20 @@ public:
     void InvertSelection(const Brivox::CRect& selection);
     void GrayscaleSelection(const Brivox::CRect& selection, bool weighted);
     // kind 0: each block its centre pixel, 1: its mean; any other kind changes nothing.
-    void ApplyMosaic(const Brivox::CRect& selection, int blockSize, int kind);
-    void ApplyLevels(const Brivox::CRect& selection, int low, int high);
-    void ApplyGamma(const Brivox::CRect& selection, double gamma);
-    void ApplyBrightContrast(const Brivox::CRect& selection, int brightness, int contrast);
+    void ApplyMosaic(const Brivox::CRect& selection, int blockSize, int kind) override;
+    void ApplyLevels(const Brivox::CRect& selection, int low, int high) override;
+    void ApplyGamma(const Brivox::CRect& selection, double gamma) override;
+    void ApplyBrightContrast(const Brivox::CRect& selection, int brightness, int contrast) override;
     void Blur(const Brivox::CRect& selection);
     void BlurStrong(const Brivox::CRect& selection);
     void Sharpen(const Brivox::CRect& selection);
     void SharpenStrong(const Brivox::CRect& selection);
     void MedianFilter(const Brivox::CRect& selection);
-    void ApplyGauss(const Brivox::CRect& selection, double radius);
-    void ApplyUnsharp(const Brivox::CRect& selection, double value);
+    void ApplyGauss(const Brivox::CRect& selection, double radius) override;
+    void ApplyUnsharp(const Brivox::CRect& selection, double value) override;
     // The page over the colour by its alpha; afterwards the page has no alpha. With onlyWithAlpha a
     // page without alpha is left as it is.
-    void ApplyAlpha(const Brivox::CRect& selection, COLORREF colour, bool onlyWithAlpha);
+    void ApplyAlpha(const Brivox::CRect& selection, COLORREF colour, bool onlyWithAlpha) override;
 
     // Saves the selection's pixels (the whole page without one) through a temporary file, then adds
     // the file to the list when the settings ask. A save over a file of the list makes the pages
@@ -343,9 +345,9 @@ public:
     // with the mean level and its standard deviation.
     std::shared_ptr<Brivox::CPlane32> GetLevelHistogram(const Brivox::CRect& selection,
                                                         const Brivox::CSize& graphSize, double& mean,
-                                                        double& deviation);
+                                                        double& deviation) override;
     // The same histogram as a CSV text file (UTF-16 with its mark), written through a temporary file.
-    void WriteLevelCsv(const Brivox::CRect& selection, const Brivox::String& path);
+    void WriteLevelCsv(const Brivox::CRect& selection, const Brivox::String& path) override;
     // The current file's MD5 in lower-case hexadecimal; empty without a current file and image.
     Brivox::String GetCurrentFileMd5() const;
     // Whether the page on show has meaningful alpha.
@@ -481,36 +483,4 @@ private:
     // The snapshot's own leaf lock: held only to copy or replace the pointer.
     mutable std::mutex m_settingsLock;
     std::shared_ptr<const SSettings> m_settingsSnapshot;
-};
-
-// A tool dialog's preview: begun with the scope, cancelled with it unless ended first.
-class CPreviewScope
-{
-public:
-    explicit CPreviewScope(CDocument& document) : m_document(&document) { m_document->BeginPreview(); }
-    ~CPreviewScope()
-    {
-        if (m_document)
-            m_document->CancelPreview();
-    }
-    CPreviewScope(const CPreviewScope&) = delete;
-    CPreviewScope& operator=(const CPreviewScope&) = delete;
-
-    // Keeps the previewed result.
-    void End()
-    {
-        CDocument* document = m_document;
-        m_document = nullptr;
-        document->EndPreview();
-    }
-    // Discards it now.
-    void Cancel()
-    {
-        CDocument* document = m_document;
-        m_document = nullptr;
-        document->CancelPreview();
-    }
-
-private:
-    CDocument* m_document;
 };

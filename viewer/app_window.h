@@ -12,6 +12,7 @@
 #include "foundation/config.h"
 #include "foundation/process.h"
 #include "foundation/string.h"
+#include "settings/image_tool_dialogs.h"
 #include "settings/tool_dialogs.h"
 #include "ui/common_dialogs.h"
 #include "ui/cursor_hider.h"
@@ -53,7 +54,7 @@ bool IsCommandAvailable(int command);
 class CAppWindow : public Brivox::IMsgHooker,
                    public IDocView,
                    public Brivox::IQueryArchivePassword,
-                   public IToolDialogOwner,
+                   public IImageToolDialogOwner,
                    public IPasswordDialogOwner,
                    public CMagnifierWindow::IOwner
 {
@@ -89,6 +90,10 @@ public:
     void HandOverArcPassMask(bool mask) override;
     // "ArcPassMask" written to the store; on the main window's thread.
     void StoreArcPassMask(bool mask);
+
+    // The image tool dialogs' view of the document and the file dialog they share with the rest.
+    IPreviewDocument& GetPreviewDocument() override { return *m_document; }
+    Brivox::CFileDialog& GetToolFileDialog() override { return m_fileDialog; }
 
     bool HookMessage(Brivox::SMessage& message) override;
     void UpdateScrollBars() override;
@@ -215,6 +220,10 @@ private:
     std::optional<Brivox::String> ChooseSaveTarget(const Brivox::String& title);
     // The bookmark dialog: the remembered bookmark's folder and name, or "BookmarkDir".
     std::optional<Brivox::String> ChooseBookmark(const Brivox::String& title, bool save);
+    // The image tool dialogs and the filters they edit (app_window_tool_commands.cpp).
+    bool RunToolDialogCommand(int command);
+    // A filter's key switched off, or its dialog run in filter mode while it is off.
+    void ToggleFilterDialog(const wchar_t* key, Brivox::CResourceDialogBase& dialog);
 
     Brivox::String m_baseName;
     Brivox::String m_settingsPath;

@@ -55,6 +55,10 @@ constexpr std::array AvailableCommands{
     CmdKeySettings,
     // File list window and magnifier.
     CmdFileListWindow, CmdMagnifier,
+    // Image tool dialogs and the filters they edit.
+    CmdRotateByAngle, CmdResize, CmdLevels, CmdGamma, CmdBrightnessContrast, CmdMosaic, CmdGaussianBlur,
+    CmdUnsharpMask, CmdApplyAlpha, CmdFilterLevels, CmdFilterGamma, CmdFilterBrightnessContrast,
+    CmdFilterGaussianBlur, CmdFilterUnsharpMask, CmdFilterApplyAlpha,
 };
 // clang-format on
 
@@ -147,7 +151,8 @@ bool CAppWindow::OnCommand(const Brivox::SMessage& message)
     if (!IsCommandAvailable(command) || !m_document)
         return true;
     if (!RunWindowCommand(command) && !RunViewCommand(command) && !RunListCommand(command) &&
-        !RunDialogCommand(command) && !RunCompanionCommand(command) && !RunFileCommand(command))
+        !RunDialogCommand(command) && !RunCompanionCommand(command) && !RunFileCommand(command) &&
+        !RunToolDialogCommand(command))
         RunHelpCommand(command);
     return true;
 }

@@ -8,6 +8,7 @@
 #include "resources/tool_dialog_ids.h"
 #include "settings/config_schema.h"
 #include "support/window_test_bed.h"
+#include "tool_dialog_test_support.h"
 #include "ui/ctrl.h"
 #include "ui/window_test_support.h"
 
@@ -27,55 +28,11 @@ using Brivox::CCtrl;
 using Brivox::SMessage;
 using Brivox::String;
 using KanoruTest::WindowText;
+using ToolDialogTest::Command;
+using ToolDialogTest::Item;
+using ToolDialogTest::RunDialog;
 
 namespace {
-
-// Runs the test's steps on the dialog's thread once the dialog is up: it joins the dialog's hook
-// list after the dialog and, at the first message it sees, posts itself a message that runs them.
-class StepHooker : public Brivox::IMsgHooker
-{
-public:
-    StepHooker(Brivox::CResourceDialogBase& dialog, std::function<void(HWND)> steps)
-        : m_steps(std::move(steps))
-    {
-        dialog.GetWindow().GetHookList()->Add(this);
-    }
-
-    bool HookMessage(SMessage& message) override
-    {
-        // Also when the dialog's own WM_INITDIALOG threw, which later hookers then do not see.
-        if (!m_posted) {
-            m_posted = true;
-            ::PostMessageA(message.hwnd, RunSteps, 0, 0);
-        }
-        if (message.message != RunSteps)
-            return false;
-        m_steps(message.hwnd);
-        return true;
-    }
-
-private:
-    static constexpr UINT RunSteps = WM_APP + 0x321;
-    std::function<void(HWND)> m_steps;
-    bool m_posted = false;
-};
-
-// Runs the dialog modally without a parent until the steps close it.
-void RunDialog(Brivox::CResourceDialogBase& dialog, std::function<void(HWND)> steps)
-{
-    StepHooker hooker(dialog, std::move(steps));
-    dialog.DoModal(nullptr);
-}
-
-void Command(HWND dialog, int id)
-{
-    ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-}
-
-CCtrl Item(HWND dialog, int id)
-{
-    return CCtrl(::GetDlgItem(dialog, id));
-}
 
 // The main window as the dialogs see it: the viewer's settings with their defaults.
 class TestOwner : public IToolDialogOwner
@@ -547,14 +504,8 @@ TEST(DesktopInputToolDialogs, TheDialogsOfTheMainWindowAreCentredOnItsClientArea
             owner.settings.SetInt(L"HistoryMax", 0);
             const auto dialog = make(owner);
             RunDialog(*dialog, [&](HWND hwnd) {
-                RECT client{}, placed{};
-                ::GetClientRect(owner.window, &client);
-                POINT origin{0, 0};
-                ::ClientToScreen(owner.window, &origin);
-                ::GetWindowRect(hwnd, &placed);
-                const int width = placed.right - placed.left, height = placed.bottom - placed.top;
-                EXPECT_EQ(placed.left, origin.x + (client.right - width) / 2) << dialog->GetTemplateId();
-                EXPECT_EQ(placed.top, origin.y + (client.bottom - height) / 2) << dialog->GetTemplateId();
+                SCOPED_TRACE(testing::Message() << dialog->GetTemplateId());
+                ToolDialogTest::ExpectPlacedOver(owner.window, hwnd, 2);
                 Command(hwnd, IDCANCEL);
             });
         });

@@ -7,6 +7,7 @@
 #include "foundation/file_name.h"
 #include "foundation/md5.h"
 #include "foundation/temp_file.h"
+#include "resources/image_tool_dialog_ids.h"
 #include "resources/tool_dialog_ids.h"
 #include "settings/config_dialog_ids.h"
 #include "support/window_test_bed.h"
@@ -378,4 +379,151 @@ TEST_F(DesktopInputDialogCommands, ThePasswordPromptOnTheWindowThreadIsModalToTh
     EXPECT_TRUE(answered);
     EXPECT_EQ(L"pw", Text(password));
     EXPECT_EQ(m_hwnd, owner);
+}
+
+// ---- The image tool dialogs
+
+namespace {
+
+struct PageFacts
+{
+    Brivox::CSize size;
+    COLORREF average = 0;
+    bool previewOpen = true;
+};
+
+PageFacts ReadPage(CAppWindow& app)
+{
+    PageFacts facts;
+    app.RunOnWindowThread([&] {
+        CDocument& document = *app.GetDocument();
+        facts.size = document.GetPageSize();
+        facts.previewOpen = document.IsPreviewOpen();
+        if (facts.size.cx > 0)
+            facts.average = document.GetAverageColor({});
+    });
+    return facts;
+}
+
+} // namespace
+
+TEST_F(DesktopInputDialogCommands, EachImageToolCommandOpensItsDialogOverTheMainWindowAndCancelLeavesThePage)
+{
+    const PageFacts before = ReadPage(*m_app);
+    ASSERT_EQ((Brivox::CSize{600, 400}), before.size);
+    const struct
+    {
+        int command;
+        int control; // one that only that dialog has
+    } cases[] = {
+        {CmdRotateByAngle, IDC_TOOL_TRACK},
+        {CmdResize, IDC_RESIZE_KEEP_ASPECT},
+        {CmdLevels, IDC_LEVEL_CSV},
+        {CmdGamma, IDC_TOOL_GRAPH},
+        {CmdBrightnessContrast, IDC_TOOL_TRACK2},
+        {CmdMosaic, IDC_MOSAIC_UPDOWN},
+        {CmdGaussianBlur, IDC_TOOL_REFLECT},
+        {CmdUnsharpMask, IDC_TOOL_REFLECT},
+        {CmdApplyAlpha, IDC_ALPHA_SWATCH},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(IsCommandAvailable(c.command)) << c.command;
+        bool hasControl = false;
+        RunCommand(c.command, IDCANCEL, [&](HWND dialog) {
+            hasControl = ::GetDlgItem(dialog, c.control) != nullptr;
+            // A preview made and then thrown away.
+            if (c.command == CmdBrightnessContrast) {
+                const HWND track = ::GetDlgItem(dialog, IDC_TOOL_TRACK);
+                ::SendMessageA(track, TBM_SETPOS, TRUE, 100);
+                ::SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 100),
+                               reinterpret_cast<LPARAM>(track));
+            }
+            if (c.command == CmdRotateByAngle)
+                Brivox::CWnd(dialog).GetDlgItem(IDC_TOOL_VALUE).SetText(L"30");
+        });
+        EXPECT_EQ(1, m_seen) << c.command;
+        EXPECT_EQ(m_hwnd, m_owner) << c.command;
+        EXPECT_TRUE(hasControl) << c.command;
+        const PageFacts after = ReadPage(*m_app);
+        EXPECT_FALSE(after.previewOpen) << c.command;
+        EXPECT_EQ(before.size, after.size) << c.command;
+        EXPECT_EQ(before.average, after.average) << c.command;
+    }
+}
+
+TEST_F(DesktopInputDialogCommands, RotationOkTurnsThePageByTheTypedAngle)
+{
+    RunCommand(CmdRotateByAngle, IDOK,
+               [](HWND dialog) { Brivox::CWnd(dialog).GetDlgItem(IDC_TOOL_VALUE).SetText(L"90"); });
+    ASSERT_EQ(1, m_seen);
+    const PageFacts after = ReadPage(*m_app);
+    EXPECT_FALSE(after.previewOpen);
+    EXPECT_EQ((Brivox::CSize{400, 600}), after.size);
+}
+
+TEST_F(DesktopInputDialogCommands, ResizeOkResizesThePageAndKeepsTheAspectChoice)
+{
+    RunCommand(CmdResize, IDOK, [](HWND dialog) {
+        // Keep aspect is on by default: the height follows.
+        Brivox::CWnd(dialog).GetDlgItem(IDC_RESIZE_WIDTH).SetText(L"300");
+    });
+    ASSERT_EQ(1, m_seen);
+    EXPECT_EQ((Brivox::CSize{300, 200}), ReadPage(*m_app).size);
+
+    RunCommand(CmdResize, IDOK, [](HWND dialog) {
+        ::SendMessageA(::GetDlgItem(dialog, IDC_RESIZE_KEEP_ASPECT), BM_CLICK, 0, 0);
+        Brivox::CWnd(dialog).GetDlgItem(IDC_RESIZE_WIDTH).SetText(L"50");
+        Brivox::CWnd(dialog).GetDlgItem(IDC_RESIZE_HEIGHT).SetText(L"70");
+    });
+    EXPECT_EQ((Brivox::CSize{50, 70}), ReadPage(*m_app).size);
+    bool keep = true;
+    m_app->RunOnWindowThread([&] { keep = m_app->GetSettings().GetBool(L"StretchKeepRate"); });
+    EXPECT_FALSE(keep);
+
+    // Cancel changes neither the page nor the choice.
+    RunCommand(CmdResize, IDCANCEL, [](HWND dialog) {
+        ::SendMessageA(::GetDlgItem(dialog, IDC_RESIZE_KEEP_ASPECT), BM_CLICK, 0, 0);
+        Brivox::CWnd(dialog).GetDlgItem(IDC_RESIZE_WIDTH).SetText(L"10");
+    });
+    EXPECT_EQ((Brivox::CSize{50, 70}), ReadPage(*m_app).size);
+    m_app->RunOnWindowThread([&] { keep = m_app->GetSettings().GetBool(L"StretchKeepRate"); });
+    EXPECT_FALSE(keep);
+}
+
+TEST_F(DesktopInputDialogCommands, AFilterDialogCommandSwitchesItsFilterOnOnlyOnOkAndOffWithoutADialog)
+{
+    const struct
+    {
+        int command;
+        const wchar_t* key;
+    } cases[] = {
+        {CmdFilterLevels, L"FilterLevelRev"},       {CmdFilterGamma, L"FilterGammaRev"},
+        {CmdFilterBrightnessContrast, L"FilterBC"}, {CmdFilterGaussianBlur, L"FilterGauss"},
+        {CmdFilterUnsharpMask, L"FilterUnsharp"},   {CmdFilterApplyAlpha, L"FilterAlpha"},
+    };
+    m_app->RunOnWindowThread([&] {
+        m_app->GetSettings().SetBool(L"Filter", true);
+        m_app->UpdateMenuState();
+    });
+    const auto filterOn = [&](const wchar_t* key) {
+        bool on = false;
+        m_app->RunOnWindowThread([&] { on = m_app->GetSettings().GetBool(key); });
+        return on;
+    };
+    for (const auto& c : cases) {
+        RunCommand(c.command, IDCANCEL);
+        EXPECT_EQ(1, m_seen) << c.command;
+        EXPECT_FALSE(filterOn(c.key)) << c.command;
+
+        RunCommand(c.command, IDOK);
+        EXPECT_EQ(1, m_seen) << c.command;
+        EXPECT_TRUE(filterOn(c.key)) << c.command;
+        EXPECT_TRUE(IsChecked(m_hwnd, c.command)) << c.command;
+        EXPECT_FALSE(ReadPage(*m_app).previewOpen) << c.command;
+
+        RunCommand(c.command, IDOK);
+        EXPECT_EQ(0, m_seen) << c.command;
+        EXPECT_FALSE(filterOn(c.key)) << c.command;
+        EXPECT_FALSE(IsChecked(m_hwnd, c.command)) << c.command;
+    }
 }
