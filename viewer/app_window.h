@@ -173,6 +173,17 @@ private:
     void OpenHistoryDialog();
     void ShowVersionDialog();
     void ShowImageInfoDialog();
+    // The image, filter, clipboard and export commands.
+    bool RunImageCommand(int command);
+    // The end of every filter command: the filter keys handed to the workers, the pages composed
+    // again with them, the menu brought up to date.
+    void ApplyFilterChange();
+    // The key becomes the value, or 0 when it holds the value already.
+    void ToggleFilterValue(const wchar_t* key, int value);
+    void CropToSelection();
+    void FillSelection();
+    // The page, or the selection, written in the command's format to a file the user names.
+    void ExportPage(int command);
 
     Brivox::String m_baseName;
     Brivox::String m_settingsPath;

@@ -47,6 +47,17 @@ constexpr std::array AvailableCommands{
     CmdDisplaySettings, CmdImageSettings, CmdDrawSettings, CmdListSettings, CmdGeneralSettings,
     CmdPluginSettings, CmdExternalViewerSettings, CmdSlideShow, CmdOpenHistory, CmdVersionInfo, CmdImageInfo,
     CmdKeySettings,
+    // Page operations, selection and clipboard.
+    CmdReload, CmdPaste, CmdFlipHorizontal, CmdFlipVertical, CmdRotateClockwise, CmdRotateCounterClockwise,
+    CmdRotate180, CmdClearSelection, CmdCrop, CmdFill, CmdInvertColors, CmdGrayscaleSimple, CmdGrayscaleExact,
+    CmdBlur, CmdBlurStrong, CmdSharpen, CmdSharpenStrong, CmdMedian, CmdCopyImage,
+    // Exports.
+    CmdExportJpg, CmdExportBmp, CmdExportPng, CmdExportArgb,
+    // Filters.
+    CmdToggleFilters, CmdFilterFlipHorizontal, CmdFilterFlipVertical, CmdFilterRotate180,
+    CmdFilterRotateClockwise, CmdFilterRotateCounterClockwise, CmdFilterGrayscaleSimple,
+    CmdFilterGrayscaleExact, CmdFilterBlur, CmdFilterSharpen, CmdFilterBlurStrong, CmdFilterSharpenStrong,
+    CmdFilterMedian, CmdFilterInvertColors,
 };
 // clang-format on
 
@@ -139,7 +150,7 @@ bool CAppWindow::OnCommand(const Brivox::SMessage& message)
     if (!IsCommandAvailable(command) || !m_document)
         return true;
     if (!RunWindowCommand(command) && !RunViewCommand(command) && !RunListCommand(command) &&
-        !RunDialogCommand(command))
+        !RunDialogCommand(command) && !RunImageCommand(command))
         RunHelpCommand(command);
     return true;
 }
