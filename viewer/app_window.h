@@ -94,6 +94,8 @@ public:
     bool OnCommand(const Brivox::SMessage& message);
     void UpdateTitle();
     STitleFacts GetTitleFacts() const;
+    // The name the save and export dialogs propose, without folder and extension.
+    Brivox::String BuildSaveFileName() const;
     void UpdateMenuState();
     // The selection in view coordinates when it counts (wider and taller than one pixel), else
     // empty.

@@ -331,6 +331,23 @@ STitleFacts CAppWindow::GetTitleFacts() const
     return facts;
 }
 
+String CAppWindow::BuildSaveFileName() const
+{
+    SSaveNameFacts facts;
+    facts.path = m_document->GetCurrentPathOrDefault();
+    const int current = m_document->GetCurrentIndex();
+    if (current >= 0 && m_document->HasPageImage()) {
+        const std::shared_ptr<CFileInfo> entry = m_document->GetEntryCopy(current);
+        facts.path = entry->GetPath();
+        if (entry->IsInArchive())
+            facts.outermostArchive = entry->GetOutermostPath();
+    }
+    facts.useArchive = m_settings.GetBool(L"SaveNameUseArchive");
+    facts.useArchiveFolder = m_settings.GetBool(L"SaveNameUseArchiveDir");
+    facts.separator = m_settings.GetString(L"SaveNameSeparator");
+    return BuildSaveName(facts);
+}
+
 void CAppWindow::UpdateTitle()
 {
     if (!m_document || !HasWindow())

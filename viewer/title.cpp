@@ -80,3 +80,24 @@ String BuildTitle(const String& titleTemplate, const STitleFacts& facts)
 {
     return ExpandTemplateOnce(titleTemplate, TitleVariables(facts));
 }
+
+String BuildSaveName(const SSaveNameFacts& facts)
+{
+    using Brivox::CFileName;
+    String prefix;
+    const String& archive = facts.outermostArchive;
+    if (archive.Length() > 0) {
+        if (facts.useArchive)
+            prefix = prefix + CFileName::GetFileNameWithoutExtension(archive) + L"\\";
+        if (facts.useArchiveFolder) {
+            // The entry's folder with the archive's path and the one separator after it cut off;
+            // an entry at the archive's root adds nothing.
+            const String folder = CFileName::GetDirectory(facts.path);
+            const int cut = archive.Length() + 1;
+            if (folder.Length() > cut)
+                prefix = prefix + folder.Substring(cut);
+        }
+    }
+    prefix = prefix.Replace(L'/', L'\\').ReplaceAll(L"\\\\", L"\\").ReplaceAll(L"\\", facts.separator);
+    return prefix + CFileName::GetFileNameWithoutExtension(facts.path);
+}

@@ -35,3 +35,18 @@ Brivox::String ExpandTemplateOnce(const Brivox::String& text,
 Brivox::String BuildTitle(const Brivox::String& titleTemplate, const STitleFacts& facts);
 // The scale as the caption shows it: tenths of a percent cut off, "%" after.
 Brivox::String FormatViewRate(double scale);
+
+// The name the save and export dialogs propose, without folder and extension: the file's own name
+// after an optional prefix of the outermost archive's name and the entry's folder inside it, their
+// separators written as the separator text.
+struct SSaveNameFacts
+{
+    // The shown file's path, or the document's default name while no page is shown.
+    Brivox::String path;
+    // The outermost archive's path when the file lies inside one, else empty.
+    Brivox::String outermostArchive;
+    bool useArchive = false;
+    bool useArchiveFolder = false;
+    Brivox::String separator;
+};
+Brivox::String BuildSaveName(const SSaveNameFacts& facts);

@@ -114,3 +114,39 @@ TEST(VersionReport, FourLinesWithTheirTabs)
         L"推定空きメモリ:\t約0MB\r\nキャッシュ枚数:\t0枚\r\n縮小キャッシュ:\tOFF\r\nﾌｧｲﾙキャッシュ:\tON\r\n",
         Text(BuildVersionReport(1000, 0, false, true)));
 }
+
+TEST(SaveName, PrefixOfTheArchiveAndItsFolderWrittenWithTheSeparator)
+{
+    const wchar_t* const book = L"C:\\pics\\book.zip";
+    const struct
+    {
+        const wchar_t* path;
+        const wchar_t* archive;
+        bool useArchive;
+        bool useFolder;
+        const wchar_t* separator;
+        const wchar_t* name;
+    } cases[] = {
+        {L"C:\\pics\\a.jpg", L"", true, true, L" - ", L"a"},
+        {L"C:\\pics\\book.zip\\sub\\p1.jpg", book, false, false, L" - ", L"p1"},
+        {L"C:\\pics\\book.zip\\sub\\p1.jpg", book, true, false, L" - ", L"book - p1"},
+        {L"C:\\pics\\book.zip\\sub\\p1.jpg", book, false, true, L"_", L"sub_p1"},
+        {L"C:\\pics\\book.zip\\sub/deep\\p1.jpg", book, true, true, L"/", L"book/sub/deep/p1"},
+        // An entry at the archive's root adds no folder.
+        {L"C:\\pics\\book.zip\\p1.jpg", book, true, true, L" - ", L"book - p1"},
+        // Doubled separators inside the archive collapse to one before the separator is written.
+        {L"C:\\pics\\book.zip\\sub//x\\p1.jpg", book, false, true, L"+", L"sub+x+p1"},
+        {L"C:\\pics\\book.zip\\sub\\p1.jpg", book, true, true, L"", L"booksubp1"},
+        // No page shown: the document's default name.
+        {L"C:\\work\\ファイル.bmp", L"", true, true, L" - ", L"ファイル"},
+    };
+    for (const auto& c : cases) {
+        SSaveNameFacts facts;
+        facts.path = c.path;
+        facts.outermostArchive = c.archive;
+        facts.useArchive = c.useArchive;
+        facts.useArchiveFolder = c.useFolder;
+        facts.separator = c.separator;
+        EXPECT_EQ(Text(BuildSaveName(facts)), Text(c.name)) << Text(c.path);
+    }
+}
