@@ -118,6 +118,8 @@ public:
     const Brivox::String& GetSettingsPath() const { return m_settingsPath; }
     const Brivox::CRect& GetRestoreRect() const { return m_restoreRect; }
     Brivox::CSelectionRect& GetSelection() { return *m_selection; }
+    // Null until Run has made it.
+    CKeyConfigEx* GetKeyConfig() const { return m_keyConfig.get(); }
 
 protected:
     bool Query(const Brivox::String& archivePath, Brivox::String& password, int attempt) override

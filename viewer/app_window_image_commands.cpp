@@ -200,13 +200,15 @@ void CAppWindow::ExportPage(int command)
             format = &candidate;
     const Brivox::CRect selection = GetSelectionRect();
     const bool selected = !selection.IsEmpty();
-    m_fileDialog.SetTitle(selected ? L"選択範囲をファイルに書き出すぞダイアログ" : L"ファイルに書き出すぞダイアログ");
+    m_fileDialog.SetTitle(selected ? L"選択範囲をファイルに書き出すぞダイアログ"
+                                   : L"ファイルに書き出すぞダイアログ");
     m_fileDialog.ClearFilters();
     m_fileDialog.AddFilter(format->description, format->pattern);
     m_fileDialog.AddFilter(L"All Files", L"*.*");
     m_fileDialog.SetDefaultExtension(format->extension);
     m_fileDialog.SetInitialFileName(BuildSaveFileName());
-    m_fileDialog.SetFolder(Brivox::CFileName::FromExecutableDirectory(m_settings.GetRaw(L"CurrentDir")).ToString());
+    m_fileDialog.SetFolder(
+        Brivox::CFileName::FromExecutableDirectory(m_settings.GetRaw(L"CurrentDir")).ToString());
     if (!m_fileDialog.ShowSave())
         return;
     (m_document.get()->*format->save)(m_fileDialog.GetResult(0), selection);

@@ -20,10 +20,10 @@ struct SImageInfoFacts
     Brivox::String time;
     Brivox::String pageName;
     Brivox::CSize size{0, 0};
-    double scale = 1.0;       // the layout's vertical scale
-    Brivox::CRect selection;  // in page pixels
-    int colours = 0;          // distinct colours of the selection
-    COLORREF average = 0;     // the selection's average colour
+    double scale = 1.0;      // the layout's vertical scale
+    Brivox::CRect selection; // in page pixels
+    int colours = 0;         // distinct colours of the selection
+    COLORREF average = 0;    // the selection's average colour
     Brivox::String md5;
 };
 
@@ -36,7 +36,8 @@ std::vector<Brivox::String> FormatImageInfoLines(const SImageInfoFacts& facts);
 // whole page. The document must show a page; on the main window's thread.
 SImageInfoFacts GatherImageInfoFacts(CDocument& document, const Brivox::CRect& viewSelection);
 
-inline std::vector<Brivox::String> BuildImageInfoLines(CDocument& document, const Brivox::CRect& viewSelection)
+inline std::vector<Brivox::String> BuildImageInfoLines(CDocument& document,
+                                                       const Brivox::CRect& viewSelection)
 {
     return FormatImageInfoLines(GatherImageInfoFacts(document, viewSelection));
 }
