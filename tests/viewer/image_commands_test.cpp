@@ -559,7 +559,8 @@ TEST_F(DesktopInputImageCommands, ExportsWriteTheSelectionOrThePageWhereTheUserS
     ASSERT_EQ(Brivox::CSelectionRect::Selected, SelectionState());
     EXPECT_EQ(wholeTitle, Export(CmdExportBmp, out + L"whole.bmp"));
     EXPECT_EQ((CSize{600, 400}), DecodedSize(out + L"whole.bmp"));
-    OnWindow([&] { m_app->GetSelection().SetState(Brivox::CSelectionRect::None); });
+    Send(CmdClearSelection);
+    EXPECT_EQ(Brivox::CSelectionRect::None, SelectionState());
     EXPECT_EQ(wholeTitle, Export(CmdExportPng, out + L"whole"));
     // The default extension completes a name without one.
     EXPECT_EQ((CSize{600, 400}), DecodedSize(out + L"whole.png"));
