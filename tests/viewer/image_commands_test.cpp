@@ -225,16 +225,15 @@ protected:
         return PumpUntil([&] { return ShownPixel(across) == colour; });
     }
 
-    // The export command on the window's thread, its save dialog answered from this thread: the
-    // name typed into the dialog's file-name field and OK pressed, or Cancel without a name. Gives
-    // the dialog's caption.
-    std::wstring Export(int command, const std::wstring& name)
+    // The command posted to the window's thread and the first dialog it shows there answered from
+    // this thread: steps act on the dialog, then the button is pressed. Gives the dialog's caption
+    // once the command has ended.
+    std::wstring AnswerDialog(int command, int button, const std::function<void(HWND)>& steps = {})
     {
         ::PostMessageW(m_hwnd, WM_COMMAND, static_cast<WPARAM>(CommandIdBase + command), 0);
         const DWORD thread = ::GetWindowThreadProcessId(m_hwnd, nullptr);
         HWND dialog = nullptr;
         const auto findDialog = [&] {
-            dialog = nullptr;
             ::EnumThreadWindows(
                 thread,
                 [](HWND hwnd, LPARAM found) {
@@ -246,22 +245,28 @@ protected:
                     return FALSE;
                 },
                 reinterpret_cast<LPARAM>(&dialog));
-            return dialog != nullptr && ::GetDlgItem(dialog, FileNameField) != nullptr;
+            return dialog != nullptr;
         };
         if (!PumpUntil(findDialog))
             return L"(no dialog)";
         const std::wstring caption = KanoruTest::WindowText(dialog);
-        int button = IDCANCEL;
-        if (!name.empty()) {
-            ::SetDlgItemTextW(dialog, FileNameField, name.c_str());
-            button = IDOK;
-        }
+        if (steps)
+            steps(dialog);
         ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                        reinterpret_cast<LPARAM>(::GetDlgItem(dialog, button)));
         EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(dialog); }));
         // The command has ended once the window's thread takes the next request.
         OnWindow([] {});
         return caption;
+    }
+    // The export command with its save dialog: the name typed into the file-name field and OK
+    // pressed, or Cancel without a name.
+    std::wstring Export(int command, const std::wstring& name)
+    {
+        if (name.empty())
+            return AnswerDialog(command, IDCANCEL);
+        return AnswerDialog(command, IDOK,
+                            [&](HWND dialog) { ::SetDlgItemTextW(dialog, FileNameField, name.c_str()); });
     }
 
     // The file-name field of the system's save dialog.
@@ -568,6 +573,25 @@ TEST_F(DesktopInputImageCommands, ExportsWriteTheSelectionOrThePageWhereTheUserS
     int count = 0;
     OnWindow([&] { count = m_app->GetDocument()->GetFileCount(); });
     EXPECT_EQ(1, count);
+}
+
+TEST_F(DesktopInputImageCommands, FillPaintsTheSelectionWithTheChosenColour)
+{
+    // The colour dialog starts on the stored colour; OK at once chooses it.
+    Start([](Brivox::CConfig& config) { config.SetString(L"ChooseColor", L"0,255,0 "); });
+    const CRect drawn = Drawn();
+    Drag(OnPage(10, 10), OnPage(60, 50));
+    const auto average = [&](const CRect& view) {
+        COLORREF colour = 0;
+        OnWindow([&] { colour = m_app->GetDocument()->GetAverageColor(view); });
+        return colour;
+    };
+    const CRect rest{drawn.left + drawn.Width() / 2, drawn.top, drawn.right, drawn.bottom};
+    AnswerDialog(CmdFill, IDCANCEL);
+    EXPECT_EQ(Red, average(Selection()));
+    AnswerDialog(CmdFill, IDOK);
+    EXPECT_EQ(ViewerFixtures::Green, average(Selection()));
+    EXPECT_EQ(Blue, average(rest));
 }
 
 TEST_F(DesktopInputImageCommands, CopyImageLeavesThePageOrTheSelectionOnTheClipboard)
