@@ -215,9 +215,6 @@ void CDocument::ApplySettings(bool refresh)
         m_fileList.SetKeyMode(config.GetInt(L"SortMode"));
     }
 
-    // The workers compose with the new settings from the next page on.
-    PublishSettings([this](SSettings& settings) { ReadSettingsInto(settings); });
-
     SCacheSizingInput input;
     input.imageCache = config.GetBool(L"ImageCache");
     input.baseWidth = config.GetInt(L"ImageCacheAutoBaseW");
@@ -229,7 +226,11 @@ void CDocument::ApplySettings(bool refresh)
     input.loaderCaching = config.GetBool(L"LoaderCaching");
     const SCacheSizing sizing = ComputeCacheSizing(input, input.imageCache ? GetAvailableMemory() : 0);
     m_displayCopiesInUse = sizing.displayCopies;
-    PublishSettings([&](SSettings& settings) { settings.displayCopies = sizing.displayCopies; });
+    // The workers compose with the new settings from the next page on.
+    PublishSettings([&](SSettings& settings) {
+        ReadSettingsInto(settings);
+        settings.displayCopies = sizing.displayCopies;
+    });
 
     // The ring's shape changes only on this thread.
     const bool resized =
