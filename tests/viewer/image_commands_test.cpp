@@ -471,6 +471,8 @@ TEST_F(DesktopInputImageCommands, CropWithoutAPageDoesNothing)
     Send(CmdCrop);
     EXPECT_TRUE(boxes.Boxes().empty());
     EXPECT_EQ((CSize{0, 0}), PageSize());
+    // Not even the selection changes.
+    EXPECT_EQ(Brivox::CSelectionRect::Selected, SelectionState());
 }
 
 namespace {
