@@ -234,17 +234,7 @@ protected:
         const DWORD thread = ::GetWindowThreadProcessId(m_hwnd, nullptr);
         HWND dialog = nullptr;
         const auto findDialog = [&] {
-            ::EnumThreadWindows(
-                thread,
-                [](HWND hwnd, LPARAM found) {
-                    wchar_t className[16] = {};
-                    ::GetClassNameW(hwnd, className, 16);
-                    if (std::wstring(className) != L"#32770" || !::IsWindowVisible(hwnd))
-                        return TRUE;
-                    *reinterpret_cast<HWND*>(found) = hwnd;
-                    return FALSE;
-                },
-                reinterpret_cast<LPARAM>(&dialog));
+            ::EnumThreadWindows(thread, &FindVisibleDialog, reinterpret_cast<LPARAM>(&dialog));
             return dialog != nullptr;
         };
         if (!PumpUntil(findDialog))
@@ -267,6 +257,17 @@ protected:
             return AnswerDialog(command, IDCANCEL);
         return AnswerDialog(command, IDOK,
                             [&](HWND dialog) { ::SetDlgItemTextW(dialog, FileNameField, name.c_str()); });
+    }
+
+    // Gives the first visible dialog box of the thread enumerated.
+    static BOOL CALLBACK FindVisibleDialog(HWND hwnd, LPARAM found)
+    {
+        wchar_t className[16] = {};
+        ::GetClassNameW(hwnd, className, 16);
+        if (std::wstring(className) != L"#32770" || !::IsWindowVisible(hwnd))
+            return TRUE;
+        *reinterpret_cast<HWND*>(found) = hwnd;
+        return FALSE;
     }
 
     // The file-name field of the system's save dialog.
