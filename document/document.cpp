@@ -1485,6 +1485,13 @@ int CDocument::CountMarked() const
     return m_fileList.CountMarked();
 }
 
+void CDocument::SetFileListWindow(IFileListObserver* window)
+{
+    // The image loader's worker tells the list of load states under the same lock.
+    DocumentLock lock(m_lock);
+    m_fileList.SetWindow(window);
+}
+
 CDocument::SListRows CDocument::GetListRows() const
 {
     DocumentLock lock(m_lock);

@@ -226,6 +226,8 @@ public:
         int current = -1;
     };
     SListRows GetListRows() const;
+    // The list window told of the list's changes from now on; null for none.
+    void SetFileListWindow(IFileListObserver* window);
 
     // Drawing, on the main window's thread: the page and the background around it, the mark glyph
     // of a marked entry, the filter mark of a filtered page.

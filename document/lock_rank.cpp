@@ -97,6 +97,11 @@ void RequireNone(const char* operation)
         Fail("called while a lock is held", operation);
 }
 
+bool HoldsAny()
+{
+    return record.count > 0;
+}
+
 void Require(bool condition, const char* message)
 {
     if (!condition)

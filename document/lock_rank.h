@@ -35,6 +35,8 @@ void RequireNoneFrom(LockRank rank, const char* operation);
 void RequireNone(const char* operation);
 // Fails with the message unless the condition holds.
 void Require(bool condition, const char* message);
+// Whether the calling thread holds any lock, for checks that must not end the program.
+bool HoldsAny();
 #else
 inline constexpr bool checked = false;
 
@@ -43,6 +45,10 @@ inline void Released(const void*) {}
 inline void RequireNoneFrom(LockRank, const char*) {}
 inline void RequireNone(const char*) {}
 inline void Require(bool, const char*) {}
+inline bool HoldsAny()
+{
+    return false;
+}
 #endif
 
 } // namespace LockOrder

@@ -4,6 +4,9 @@
 #include "settings/config_dialog_gui_page.h"
 #include "settings/config_dialog_ids.h"
 #include "settings/config_dialog_image_page.h"
+#include "settings/config_dialog_list_page.h"
+#include "settings/config_dialog_plugin_page.h"
+#include "settings/config_dialog_whole_page.h"
 
 using Brivox::CConfig;
 
@@ -57,9 +60,9 @@ std::vector<CConfigDialog::SPage> CConfigDialog::CreatePages()
     pages.push_back({L"表示", std::make_shared<CConfigDialogGUIPage>()});
     pages.push_back({L"画像", std::make_shared<CConfigDialogImagePage>()});
     pages.push_back({L"描画", std::make_shared<CConfigDialogDrawPage>()});
-    pages.push_back({L"リスト", std::make_shared<CConfigDialogEmptyPage>()});
-    pages.push_back({L"全般", std::make_shared<CConfigDialogEmptyPage>()});
-    pages.push_back({L"プラグイン", std::make_shared<CConfigDialogEmptyPage>()});
+    pages.push_back({L"リスト", std::make_shared<CConfigDialogListPage>()});
+    pages.push_back({L"全般", std::make_shared<CConfigDialogWholePage>()});
+    pages.push_back({L"プラグイン", std::make_shared<CConfigDialogPluginPage>(m_spi)});
     pages.push_back({L"外部ビューア", std::make_shared<CConfigDialogEmptyPage>()});
     return pages;
 }

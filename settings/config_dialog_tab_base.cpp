@@ -103,6 +103,12 @@ void CConfigDialogTabBase::LoadBinding(const SBinding& binding, CConfig& config)
     case BindingKind::List:
         Brivox::ApplyListToControl(config.BindString(binding.key), control);
         break;
+    case BindingKind::BoolRadioPair: {
+        const bool value = config.GetBool(binding.key);
+        control.SetChecked(value);
+        Item(binding.controls[1]).SetChecked(!value);
+        break;
+    }
     }
 }
 
@@ -137,6 +143,9 @@ void CConfigDialogTabBase::SaveBinding(const SBinding& binding, CConfig& config)
         break;
     case BindingKind::List:
         Brivox::ReadListFromControl(config.BindString(binding.key), control);
+        break;
+    case BindingKind::BoolRadioPair:
+        config.SetBool(binding.key, control.IsChecked());
         break;
     }
 }

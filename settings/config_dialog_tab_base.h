@@ -37,6 +37,9 @@ public:
         // List box: the key's text split at ';' (empty pieces dropped) in, the entries joined with
         // ';' out.
         List,
+        // Two radio buttons and a bool key: the first checked when it is true, the second when it
+        // is false; stored true exactly when the first is checked.
+        BoolRadioPair,
     };
 
     static constexpr std::size_t MaxBindingControls = 7;
@@ -71,7 +74,8 @@ public:
 
     // Lets the user choose a folder, starting from the edit's text taken relative to the program's
     // folder; the chosen folder, absolute and with a trailing separator, becomes the edit's text.
-    void BrowseFolder(int editId);
+    // Virtual so that a test can stand in for the system's folder dialog.
+    virtual void BrowseFolder(int editId);
 
     Brivox::CCtrl Item(int itemId) const;
 

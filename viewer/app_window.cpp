@@ -87,7 +87,9 @@ CAppWindow::CAppWindow(const String& baseName)
         if (m_window && m_window->GetHookList())
             m_window->GetHookList()->Remove(this);
         m_cursorHider.reset();
+        EndCompanions();
         m_document.reset();
+        m_fileListWindow.reset();
         m_screenChanger.reset();
         throw;
     }
@@ -114,6 +116,11 @@ void CAppWindow::Construct()
         m_colorDialog.SetOwner(hwnd);
         m_selection->SetWindow(hwnd);
         m_screenChanger = std::make_unique<Brivox::CScreenChanger>(*m_window);
+        m_magnifier = std::make_unique<CMagnifierWindow>(*m_window, *this);
+        m_fileListWindow = std::make_unique<CFileListWindow>(*m_document);
+        const RECT listRect = m_settings.GetRect(L"FileListWindowRect");
+        m_fileListWindow->SetRect({listRect.left, listRect.top, listRect.right, listRect.bottom});
+        m_document->SetFileListWindow(m_fileListWindow.get());
         m_cursorHider = std::make_unique<Brivox::CCursorHider>(m_cursorTarget);
         ApplySettings();
     });
@@ -124,12 +131,14 @@ CAppWindow::~CAppWindow()
     // The window's thread has ended: nothing else uses the controller now.
     if (m_window && m_window->GetHookList())
         m_window->GetHookList()->Remove(this);
+    EndCompanions();
     try {
         StoreAndSaveSettings();
     } catch (const std::exception&) {
         // A settings value that cannot be stored must not keep the document from stopping.
     }
     m_document.reset();
+    m_fileListWindow.reset();
     m_keyConfig.reset();
     m_cursorHider.reset();
     m_screenChanger.reset();
@@ -137,7 +146,10 @@ CAppWindow::~CAppWindow()
 
 void CAppWindow::StoreAndSaveSettings()
 {
-    // The file list window keeps "FileListWindowRect" once it exists.
+    if (m_fileListWindow) {
+        const CRect list = m_fileListWindow->GetRect();
+        m_settings.SetRect(L"FileListWindowRect", {list.left, list.top, list.right, list.bottom});
+    }
     if (!m_restoreDisabled)
         m_settings.SetRect(L"WindowPosRestoreRect", {m_restoreRect.left, m_restoreRect.top,
                                                      m_restoreRect.right, m_restoreRect.bottom});
@@ -307,6 +319,11 @@ void CAppWindow::ApplySettings()
     if (m_screenChanger) {
         m_screenChanger->SetMinimizeOnDeactivate(m_settings.GetBool(L"FullScreenMinOnDeactive"));
         m_screenChanger->SetTopMost(m_settings.GetBool(L"WindowTopMost"));
+    }
+    if (m_magnifier) {
+        const SIZE magnifier = m_settings.GetSize(L"Magnifier");
+        m_magnifier->SetSize({magnifier.cx, magnifier.cy});
+        m_magnifier->SetShape(m_settings.GetInt(L"MagnifierShape"));
     }
     m_snapper.reset();
     if (m_settings.GetBool(L"Snap")) {

@@ -17,6 +17,8 @@
 #include "ui/msg_hook.h"
 #include "ui/scroll_bar.h"
 #include "ui/selection_rect.h"
+#include "viewer/file_list_window.h"
+#include "viewer/magnifier_window.h"
 
 #include <atomic>
 #include <cstdint>
@@ -51,7 +53,8 @@ class CAppWindow : public Brivox::IMsgHooker,
                    public IDocView,
                    public Brivox::IQueryArchivePassword,
                    public IToolDialogOwner,
-                   public IPasswordDialogOwner
+                   public IPasswordDialogOwner,
+                   public CMagnifierWindow::IOwner
 {
 public:
     // The settings file is the base name + ".cfg" in the program folder.
@@ -121,6 +124,14 @@ public:
     // Null until Run has made it.
     CKeyConfigEx* GetKeyConfig() const { return m_keyConfig.get(); }
 
+    // The file list window and the magnifier.
+    CFileListWindow& GetFileListWindow() const { return *m_fileListWindow; }
+    CMagnifierWindow& GetMagnifier() const { return *m_magnifier; }
+    // The magnifier's contents, on its thread: the page around the cursor enlarged by
+    // "Magnification", black around it; drawn from what the main window's thread last published.
+    void DrawMagnified(const PAINTSTRUCT& paint, const Brivox::CSize& client,
+                       const Brivox::CPoint& cursor) override;
+
 protected:
     bool Query(const Brivox::String& archivePath, Brivox::String& password, int attempt) override
     {
@@ -188,6 +199,15 @@ private:
     void FillSelection();
     // The page, or the selection, written in the command's format to a file the user names.
     void ExportPage(int command);
+    // The file list window and magnifier commands, and the messages the list window sends.
+    bool RunCompanionCommand(int command);
+    bool OnCompanionMessage(const Brivox::SMessage& message);
+    // What the magnifier's thread reads, copied on the main window's thread after every change
+    // of the page or the view.
+    void PublishMagnifierView();
+    // The magnifier ended and the file list window closed and told of nothing more: both read the
+    // document on threads of their own.
+    void EndCompanions();
 
     Brivox::String m_baseName;
     Brivox::String m_settingsPath;
@@ -219,4 +239,15 @@ private:
     // Errors of other threads, shown on the main window's thread.
     std::mutex m_errorsLock;
     std::vector<Brivox::String> m_errors;
+    // The file list window and the magnifier, ended before the document goes.
+    std::unique_ptr<CMagnifierWindow> m_magnifier;
+    std::unique_ptr<CFileListWindow> m_fileListWindow;
+    struct SMagnifierView
+    {
+        std::shared_ptr<Brivox::ILayout> layout;
+        int magnification = 100;
+    };
+    // A leaf lock: held only to copy or read the view.
+    std::mutex m_magnifierViewLock;
+    std::shared_ptr<SMagnifierView> m_magnifierView;
 };

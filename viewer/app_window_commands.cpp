@@ -58,6 +58,8 @@ constexpr std::array AvailableCommands{
     CmdFilterRotateClockwise, CmdFilterRotateCounterClockwise, CmdFilterGrayscaleSimple,
     CmdFilterGrayscaleExact, CmdFilterBlur, CmdFilterSharpen, CmdFilterBlurStrong, CmdFilterSharpenStrong,
     CmdFilterMedian, CmdFilterInvertColors,
+    // File list window and magnifier.
+    CmdFileListWindow, CmdMagnifier,
 };
 // clang-format on
 
@@ -150,7 +152,7 @@ bool CAppWindow::OnCommand(const Brivox::SMessage& message)
     if (!IsCommandAvailable(command) || !m_document)
         return true;
     if (!RunWindowCommand(command) && !RunViewCommand(command) && !RunListCommand(command) &&
-        !RunDialogCommand(command) && !RunImageCommand(command))
+        !RunDialogCommand(command) && !RunImageCommand(command) && !RunCompanionCommand(command))
         RunHelpCommand(command);
     return true;
 }

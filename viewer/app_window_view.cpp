@@ -134,7 +134,7 @@ bool CAppWindow::HookMessage(Brivox::SMessage& message)
         InvalidateView({});
         return true;
     default:
-        return false;
+        return OnCompanionMessage(message);
     }
 }
 
@@ -227,9 +227,17 @@ void CAppWindow::CloseDocumentAndCompanions()
 {
     if (m_document)
         m_document->Close();
+    if (m_fileListWindow)
+        m_fileListWindow->Close(false);
     if (m_screenChanger) {
+        // Closed in full screen, the changer gives the window its menu back where the full-screen
+        // place still holds it: the size that follows is no normal placement to keep.
+        const bool fullScreen = IsFullScreen();
+        const CRect restore = m_restoreRect;
         m_screenChanger->Close();
         m_screenChanger.reset();
+        if (fullScreen)
+            m_restoreRect = restore;
     }
 }
 
@@ -286,6 +294,7 @@ void CAppWindow::InvalidateView(const CRect& rect)
         m_window->PostMessage(InvalidateRequestMessage, 0, 0);
         return;
     }
+    PublishMagnifierView();
     UpdateTitle();
     if (rect.left < rect.right && rect.top < rect.bottom)
         m_window->RepaintRect(rect);

@@ -46,6 +46,9 @@ struct SSpiProbe
     LONG_PTR pictureInfoLength = -1;
     LONG_PTR pictureLength = -1;
     int getArchiveInfoCalls = 0;
+    int configurationDlgCalls = 0;
+    const void* configurationDlgParent = nullptr;
+    int configurationDlgFunction = -1;
 };
 using SpiProbeProc = SSpiProbe*(__cdecl*)();
 

@@ -212,13 +212,17 @@ TEST(DesktopInputConfigDialog, CancelEscapeAndTheCloseBoxLeaveTheStoreAsItWas)
     }
 }
 
-TEST(DesktopInputConfigDialog, OkOnTheDefaultsWritesTheColourTextInItsCurrentFormAndNothingElseChanges)
+TEST(DesktopInputConfigDialog, OkOnTheDefaultsWritesTheColourTextInItsCurrentFormAndRenumbersThePriorities)
 {
     CConfig config = DefaultConfig();
     const CConfig before = config;
     CConfigDialog dialog(config, nullptr, 0);
     RunDialog(dialog, {[](CConfigDialog&, HWND hwnd) { PostToDialog(hwnd, IDOK); }});
-    EXPECT_EQ(ChangedKeys(before, config), std::vector<std::wstring>{L"ChooseColor"});
+    // The reader orders are stored as four times their places, which the defaults are not.
+    EXPECT_EQ(ChangedKeys(before, config),
+              (std::vector<std::wstring>{L"ArchiverPriority7Z", L"ArchiverPriorityG", L"ArchiverPriorityL",
+                                         L"ArchiverPriorityX", L"ChooseColor", L"LoaderPriorityO",
+                                         L"LoaderPriorityX"}));
     std::wstring colours;
     for (int i = 0; i < 17; ++i)
         colours += L"0,0,0 ";
@@ -256,7 +260,9 @@ TEST(DesktopInputConfigDialog, APageThatFailsToSaveLeavesTheStoreAsItWasAndTheDi
     EXPECT_EQ(config.GetInt(L"JpgQuality"), 55);
     EXPECT_EQ(config.GetInt(L"HistoryMax"), 25);
     EXPECT_EQ(ChangedKeys(unchanged, config),
-              (std::vector<std::wstring>{L"ChooseColor", L"HistoryMax", L"JpgQuality", L"Magnification"}));
+              (std::vector<std::wstring>{L"ArchiverPriority7Z", L"ArchiverPriorityG", L"ArchiverPriorityL",
+                                         L"ArchiverPriorityX", L"ChooseColor", L"HistoryMax", L"JpgQuality",
+                                         L"LoaderPriorityO", L"LoaderPriorityX", L"Magnification"}));
 }
 
 TEST(DesktopInputConfigDialog, CancelAfterAFailedOkStillLeavesTheStoreAsItWas)

@@ -1,5 +1,6 @@
 // The main window's view on the controller in-process: scroll bars, the selection drawn with the
 // mouse, dropped files and slide-show steps.
+#include "foundation/config.h"
 #include "foundation/file_name.h"
 #include "foundation/temp_file.h"
 #include "support/wide_text.h"
@@ -97,13 +98,18 @@ bool IsChecked(HMENU menu, int command)
     return (::GetMenuState(menu, static_cast<UINT>(CommandIdBase + command), MF_BYCOMMAND) & MF_CHECKED) != 0;
 }
 
-// A button or a relative move through the system's input, at the cursor.
-void MouseInput(DWORD flags, int dx = 0)
+// The cursor moved to a screen point through the system's input, with the buttons given, all in
+// one event: the press lands where the move ends, whatever else moves the cursor meanwhile.
+void MouseInputAt(POINT screen, DWORD buttons)
 {
+    const int width = ::GetSystemMetrics(SM_CXSCREEN);
+    const int height = ::GetSystemMetrics(SM_CYSCREEN);
     INPUT input{};
     input.type = INPUT_MOUSE;
-    input.mi.dx = dx;
-    input.mi.dwFlags = flags;
+    // The smallest normalised value that maps back onto the pixel.
+    input.mi.dx = static_cast<LONG>((static_cast<long long>(screen.x) * 65536 + width - 1) / width);
+    input.mi.dy = static_cast<LONG>((static_cast<long long>(screen.y) * 65536 + height - 1) / height);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
     ::SendInput(1, &input, sizeof(INPUT));
 }
 
@@ -147,8 +153,16 @@ protected:
     static Brivox::CRect RestoreRect(CAppWindow& app)
     {
         Brivox::CRect rect;
-        app.RunOnWindowThread([&] { rect = RestoreRect(app); });
+        app.RunOnWindowThread([&] { rect = app.GetRestoreRect(); });
         return rect;
+    }
+    // The rectangle the settings file holds after the controller has gone.
+    static RECT StoredRestoreRect()
+    {
+        Brivox::CConfig stored;
+        stored.SetRect(L"WindowPosRestoreRect", {0, 0, 0, 0});
+        stored.Load(Brivox::CFileName::FromExecutableDirectory(String(BaseName) + L".cfg").ToString());
+        return stored.GetRect(L"WindowPosRestoreRect");
     }
     static void Close(CAppWindow& app)
     {
@@ -232,18 +246,16 @@ TEST_F(DesktopInputView, ScrollBarsFollowTheLayout)
 
 TEST_F(DesktopInputView, ADragWithTheLeftButtonSelectsInImagePixels)
 {
-    // In a whole run the cursor once never reached the drag's end point through SendInput; the
-    // test waits here until that is understood.
-    GTEST_SKIP() << "the cursor did not always follow SendInput in a whole run";
     const std::wstring big = Pages(L"big", {{1600, 1200}});
     CAppWindow app(BaseName);
     Set(app, {{L"DrawStretchType", Number(3)}, {L"WindowPosRestore", Flag(false)}});
     app.RunOnWindowThread([&] { app.GetSettings().SetRaw(L"Titlebar", L"$(selx),$(sely) $(selw)x$(selh)"); });
     app.Start({big.c_str()}, SW_SHOWNORMAL);
     const HWND hwnd = app.GetWindow().GetHandle();
-    ::SetWindowPos(hwnd, nullptr, 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    // Above the windows that other test programs show meanwhile, which would take the mouse, and
+    // away from the screen's corner.
+    ::SetWindowPos(hwnd, HWND_TOPMOST, 200, 150, 0, 0, SWP_NOSIZE);
     SetExactClientSize(hwnd, 640, 480);
-    ::SetForegroundWindow(hwnd);
     Brivox::CPoint offset;
     OnWindow(app, [&] { offset = app.GetDocument()->GetLayout().GetClampedOffset(); });
     const auto state = [&] {
@@ -251,44 +263,44 @@ TEST_F(DesktopInputView, ADragWithTheLeftButtonSelectsInImagePixels)
         app.RunOnWindowThread([&] { value = app.GetSelection().GetState(); });
         return value;
     };
-    const auto press = [&](POINT at, Brivox::CSelectionRect::State after) {
+    // The input comes from the window's own thread: the pointer events the system sends back for
+    // each move then reach that thread after the move that caused them, never after a later one,
+    // so none of them takes the cursor back to where an earlier step left it.
+    const auto input = [&](POINT at, DWORD buttons) {
         ::ClientToScreen(hwnd, &at);
-        ::SetCursorPos(at.x, at.y);
-        MouseInput(MOUSEEVENTF_LEFTDOWN);
-        // The press is read where the cursor is when the window takes it.
+        app.RunOnWindowThread([&] { MouseInputAt(at, buttons); });
+        POINT cursor{};
+        EXPECT_TRUE(PumpUntil([&] {
+            return ::GetCursorPos(&cursor) && cursor.x == at.x && cursor.y == at.y;
+        })) << cursor.x
+            << "," << cursor.y << " for " << at.x << "," << at.y;
+    };
+    const auto press = [&](POINT at, Brivox::CSelectionRect::State after) {
+        input(at, MOUSEEVENTF_LEFTDOWN);
         EXPECT_TRUE(PumpUntil([&] { return state() == after; })) << after;
     };
-    // The last pixel by a move of the mouse itself, so that the window sees it move.
-    const auto moveTo = [&](POINT to) {
-        ::ClientToScreen(hwnd, &to);
-        ::SetCursorPos(to.x - 1, to.y);
-        MouseInput(MOUSEEVENTF_MOVE, 1);
-        POINT cursor{};
-        EXPECT_TRUE(
-            PumpUntil([&] { return ::GetCursorPos(&cursor) && cursor.x == to.x && cursor.y == to.y; }));
-    };
-    const auto release = [&](Brivox::CSelectionRect::State after) {
-        MouseInput(MOUSEEVENTF_LEFTUP);
+    const auto release = [&](POINT at, Brivox::CSelectionRect::State after) {
+        input(at, MOUSEEVENTF_LEFTUP);
         EXPECT_TRUE(PumpUntil([&] { return state() == after; })) << after;
     };
     const std::wstring expected =
         std::to_wstring(50 + offset.x) + L"," + std::to_wstring(40 + offset.y) + L" 200x100";
     press({50, 40}, Brivox::CSelectionRect::Drawing);
-    moveTo({250, 140});
+    input({250, 140}, 0);
     // Shown while the drag runs.
     EXPECT_TRUE(PumpUntil([&] { return WindowText(hwnd) == expected; })) << WindowText(hwnd);
-    release(Brivox::CSelectionRect::Selected);
+    release({250, 140}, Brivox::CSelectionRect::Selected);
     EXPECT_EQ(expected, WindowText(hwnd));
     // A click away from the frame clears it.
     press({400, 300}, Brivox::CSelectionRect::None);
-    release(Brivox::CSelectionRect::None);
+    release({400, 300}, Brivox::CSelectionRect::None);
     EXPECT_TRUE(PumpUntil([&] { return WindowText(hwnd) != expected; })) << WindowText(hwnd);
     const std::wstring cleared = WindowText(hwnd);
     // The mirrored drag gives the same selection.
     press({250, 140}, Brivox::CSelectionRect::Drawing);
-    moveTo({50, 40});
+    input({50, 40}, 0);
     EXPECT_TRUE(PumpUntil([&] { return WindowText(hwnd) == expected; })) << WindowText(hwnd);
-    release(Brivox::CSelectionRect::Selected);
+    release({50, 40}, Brivox::CSelectionRect::Selected);
     EXPECT_EQ(expected, WindowText(hwnd));
     // Without a selection the caption names the whole page.
     EXPECT_EQ(L"0,0 1600x1200", cleared);
@@ -468,5 +480,56 @@ TEST_F(DesktopInputView, SlideShowStopsOnAnyOtherHandledCommand)
         EXPECT_EQ(c.running, running);
         EXPECT_EQ(c.running, IsChecked(::GetMenu(hwnd), CmdSlideShow));
         Close(app);
+    }
+}
+
+TEST_F(DesktopInputView, MaximisingOrMovingInFullScreenLeavesTheStoredRestoreRectangle)
+{
+    const std::wstring pages = Pages(L"pages", {{600, 400}});
+    const struct
+    {
+        const char* name;
+        int command;
+        bool moveAfter; // the window moved once the command has taken it out of its normal place
+    } cases[] = {
+        {"maximised", CmdMaximizeWindow, false},
+        {"full screen", CmdToggleFullScreenWindow, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Brivox::CRect normal;
+        {
+            CAppWindow app(BaseName);
+            Set(app, {{L"WindowPosRestore", Flag(false)}, {L"FullScreenMinOnDeactive", Flag(false)}});
+            app.Start({pages.c_str()}, SW_SHOWNORMAL);
+            const HWND hwnd = app.GetWindow().GetHandle();
+            ::SetWindowPos(hwnd, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            normal = RestoreRect(app);
+            RECT client{};
+            ::GetClientRect(hwnd, &client);
+            EXPECT_EQ(40, normal.left);
+            EXPECT_EQ(30, normal.top);
+            EXPECT_EQ(40 + client.right, normal.right);
+            EXPECT_EQ(30 + client.bottom, normal.bottom);
+
+            ::SendMessageW(hwnd, WM_COMMAND, CommandIdBase + c.command, 0);
+            RECT window{};
+            ::GetWindowRect(hwnd, &window);
+            EXPECT_TRUE(window.left != 40 || window.top != 30) << window.left << "," << window.top;
+            if (c.moveAfter)
+                ::SetWindowPos(hwnd, nullptr, 5, 7, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            const Brivox::CRect kept = RestoreRect(app);
+            EXPECT_EQ(normal.left, kept.left);
+            EXPECT_EQ(normal.top, kept.top);
+            EXPECT_EQ(normal.right, kept.right);
+            EXPECT_EQ(normal.bottom, kept.bottom);
+            // Closed in that state: what is stored is the normal placement.
+            Close(app);
+        }
+        const RECT stored = StoredRestoreRect();
+        EXPECT_EQ(normal.left, stored.left);
+        EXPECT_EQ(normal.top, stored.top);
+        EXPECT_EQ(normal.right, stored.right);
+        EXPECT_EQ(normal.bottom, stored.bottom);
     }
 }

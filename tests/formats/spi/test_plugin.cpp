@@ -14,6 +14,7 @@
 //   neither of them: its version text is "00I" with the result 3, too short to name a kind.
 // Misbehaviours, each added to one of the kinds:
 //   KANORU_SPI_NO_INFO leaves GetPluginInfo out (its .def file does not list it);
+//   test_plugin_no_config.def leaves ConfigurationDlg out;
 //   KANORU_SPI_ENDLESS_INFO answers every format number, without end;
 //   KANORU_SPI_PICTURE_FAILS takes every picture in IsSupported, then fails in GetPicture;
 //   KANORU_SPI_LIST_FAILS takes every archive in IsSupported, then fails in GetArchiveInfo;
@@ -365,8 +366,11 @@ int WINAPI GetFile(const char* source, LONG_PTR position, char* destination, uns
     return BrokenData;
 }
 
-int WINAPI ConfigurationDlg(HWND, int)
+int WINAPI ConfigurationDlg(HWND parent, int function)
 {
+    ++probe.configurationDlgCalls;
+    probe.configurationDlgParent = parent;
+    probe.configurationDlgFunction = function;
 #ifdef KANORU_SPI_HELPER
     return KanoruSpiHelperValue();
 #else
