@@ -198,6 +198,11 @@ std::uint64_t CDocument::GetAvailableMemory()
     return available > 0 ? static_cast<std::uint64_t>(available) : 0;
 }
 
+void CDocument::ApplyFilterSettings()
+{
+    PublishSettings([this](SSettings& settings) { settings.filters = ReadFilterSettings(*m_settings); });
+}
+
 void CDocument::ApplySettings(bool refresh)
 {
     const Brivox::CConfig& config = *m_settings;

@@ -137,6 +137,8 @@ public:
     // Takes the settings: extraction folder, sort keys, cache sizes, layout, background, stored
     // passwords; refreshes the view when asked.
     void ApplySettings(bool refresh);
+    // Hands only the filter keys to the workers; the pages composed from now on use them.
+    void ApplyFilterSettings();
 
     // Opening: a list of paths, or one path, replaces nothing by itself; the entries are added.
     void OpenPaths(const std::vector<Brivox::String>& paths);

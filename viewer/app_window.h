@@ -127,6 +127,8 @@ public:
     const Brivox::String& GetSettingsPath() const { return m_settingsPath; }
     const Brivox::CRect& GetRestoreRect() const { return m_restoreRect; }
     Brivox::CSelectionRect& GetSelection() { return *m_selection; }
+    // Null until Run has made it.
+    CKeyConfigEx* GetKeyConfig() const { return m_keyConfig.get(); }
 
     // The file list window and the magnifier.
     CFileListWindow& GetFileListWindow() const { return *m_fileListWindow; }
@@ -198,6 +200,17 @@ private:
     void OpenHistoryDialog();
     void ShowVersionDialog();
     void ShowImageInfoDialog();
+    // The image, filter, clipboard and export commands.
+    bool RunImageCommand(int command);
+    // The end of every filter command: the filter keys handed to the workers, the pages composed
+    // again with them, the menu brought up to date.
+    void ApplyFilterChange();
+    // The key becomes the value, or 0 when it holds the value already.
+    void ToggleFilterValue(const wchar_t* key, int value);
+    void CropToSelection();
+    void FillSelection();
+    // The page, or the selection, written in the command's format to a file the user names.
+    void ExportPage(int command);
     // The file list window and magnifier commands, and the messages the list window sends.
     bool RunCompanionCommand(int command);
     bool OnCompanionMessage(const Brivox::SMessage& message);

@@ -53,6 +53,17 @@ constexpr std::array AvailableCommands{
     CmdDisplaySettings, CmdImageSettings, CmdDrawSettings, CmdListSettings, CmdGeneralSettings,
     CmdPluginSettings, CmdExternalViewerSettings, CmdSlideShow, CmdOpenHistory, CmdVersionInfo, CmdImageInfo,
     CmdKeySettings,
+    // Page operations, selection and clipboard.
+    CmdReload, CmdPaste, CmdFlipHorizontal, CmdFlipVertical, CmdRotateClockwise, CmdRotateCounterClockwise,
+    CmdRotate180, CmdClearSelection, CmdCrop, CmdFill, CmdInvertColors, CmdGrayscaleSimple, CmdGrayscaleExact,
+    CmdBlur, CmdBlurStrong, CmdSharpen, CmdSharpenStrong, CmdMedian, CmdCopyImage,
+    // Exports.
+    CmdExportJpg, CmdExportBmp, CmdExportPng, CmdExportArgb,
+    // Filters.
+    CmdToggleFilters, CmdFilterFlipHorizontal, CmdFilterFlipVertical, CmdFilterRotate180,
+    CmdFilterRotateClockwise, CmdFilterRotateCounterClockwise, CmdFilterGrayscaleSimple,
+    CmdFilterGrayscaleExact, CmdFilterBlur, CmdFilterSharpen, CmdFilterBlurStrong, CmdFilterSharpenStrong,
+    CmdFilterMedian, CmdFilterInvertColors,
     // File list window and magnifier.
     CmdFileListWindow, CmdMagnifier,
     // Image tool dialogs and the filters they edit.
@@ -151,8 +162,8 @@ bool CAppWindow::OnCommand(const Brivox::SMessage& message)
     if (!IsCommandAvailable(command) || !m_document)
         return true;
     if (!RunWindowCommand(command) && !RunViewCommand(command) && !RunListCommand(command) &&
-        !RunDialogCommand(command) && !RunCompanionCommand(command) && !RunFileCommand(command) &&
-        !RunToolDialogCommand(command))
+        !RunDialogCommand(command) && !RunImageCommand(command) && !RunCompanionCommand(command) &&
+        !RunFileCommand(command) && !RunToolDialogCommand(command))
         RunHelpCommand(command);
     return true;
 }

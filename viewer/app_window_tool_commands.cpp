@@ -98,7 +98,5 @@ void CAppWindow::ToggleFilterDialog(const wchar_t* key, Brivox::CResourceDialogB
     else
         dialog.DoModal(m_window->GetHandle());
     // The pages are composed again with the filters as they are now.
-    m_document->ApplySettings(false);
-    m_document->Reload(false);
-    UpdateMenuState();
+    ApplyFilterChange();
 }

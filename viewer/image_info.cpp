@@ -7,39 +7,51 @@
 using Brivox::CRect;
 using Brivox::String;
 
-std::vector<String> BuildImageInfoLines(CDocument& document, const CRect& viewSelection)
+SImageInfoFacts GatherImageInfoFacts(CDocument& document, const CRect& viewSelection)
 {
-    const int current = document.GetCurrentIndex();
-    const String path = document.GetEntryCopy(current)->GetPath();
-    const Brivox::CSize size = document.GetPageSize();
-    const CRect selection = viewSelection.Width() > 0 && viewSelection.Height() > 0
-                                ? document.ViewRectToImage(viewSelection)
-                                : CRect{0, 0, size.cx, size.cy};
-    int colours = 0;
-    COLORREF average = 0;
+    SImageInfoFacts facts;
+    facts.index = document.GetCurrentIndex();
+    facts.path = document.GetEntryCopy(facts.index)->GetPath();
+    facts.count = document.GetFileCount();
+    facts.marked = document.CountMarked();
+    facts.fileSize = document.GetCurrentFileSize();
+    facts.time = document.GetCurrentTimeText();
+    facts.pageName = document.GetPageName();
+    facts.size = document.GetPageSize();
+    facts.scale = document.GetLayout().GetScaleY();
+    facts.selection = viewSelection.Width() > 0 && viewSelection.Height() > 0
+                          ? document.ViewRectToImage(viewSelection)
+                          : CRect{0, 0, facts.size.cx, facts.size.cy};
     if (const std::shared_ptr<Brivox::CPlane32> page = document.GetPagePlane()) {
-        colours = page->CountColors(selection);
-        average = page->AverageColor(selection);
+        facts.colours = page->CountColors(facts.selection);
+        facts.average = page->AverageColor(facts.selection);
     }
-    const int red = GetRValue(average);
-    const int green = GetGValue(average);
-    const int blue = GetBValue(average);
+    facts.md5 = document.GetCurrentMd5();
+    return facts;
+}
+
+std::vector<String> FormatImageInfoLines(const SImageInfoFacts& facts)
+{
+    const int red = GetRValue(facts.average);
+    const int green = GetGValue(facts.average);
+    const int blue = GetBValue(facts.average);
     // The zoom in tenths of a percent, cut rather than rounded.
-    const double zoom = static_cast<int>(document.GetLayout().GetScaleY() * 1000.0) * 0.1;
+    const double zoom = static_cast<int>(facts.scale * 1000.0) * 0.1;
+    const CRect& selection = facts.selection;
     return {
-        Brivox::CFileName::GetDirectory(path),
-        Brivox::CFileName::GetFileName(path),
-        Brivox::FormatString(L"%d / %d (%d)", current + 1, document.GetFileCount(), document.CountMarked()),
-        Brivox::FormatString(L"%d (KB)", static_cast<int>(document.GetCurrentFileSize() >> 10)),
-        document.GetCurrentTimeText(),
-        document.GetPageName(),
-        Brivox::FormatString(L"%d x %d", size.cx, size.cy),
+        Brivox::CFileName::GetDirectory(facts.path),
+        Brivox::CFileName::GetFileName(facts.path),
+        Brivox::FormatString(L"%d / %d (%d)", facts.index + 1, facts.count, facts.marked),
+        Brivox::FormatString(L"%d (KB)", static_cast<int>(facts.fileSize >> 10)),
+        facts.time,
+        facts.pageName,
+        Brivox::FormatString(L"%d x %d", facts.size.cx, facts.size.cy),
         Brivox::DoubleToString(zoom) + L"%",
         Brivox::FormatString(L"(%d, %d) - [%d x %d]", selection.left, selection.top, selection.Width(),
                              selection.Height()),
-        Brivox::IntToString(colours),
+        Brivox::IntToString(facts.colours),
         Brivox::FormatString(L"R, G, B = %d, %d, %d (#rrggbb = #%02x%02x%02x)", red, green, blue, red, green,
                              blue),
-        document.GetCurrentMd5(),
+        facts.md5,
     };
 }

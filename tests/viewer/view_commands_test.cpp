@@ -2,6 +2,7 @@
 // posted as the menu posts them.
 #include "foundation/file_name.h"
 #include "foundation/temp_file.h"
+#include "program_settings.h"
 #include "support/wide_text.h"
 #include "support/window_test_bed.h"
 #include "ui/window.h"
@@ -146,37 +147,8 @@ TEST_F(DesktopInputViewCommands, MenuChecksFollowTheSettings)
     app.WaitUntilClosed();
 }
 
-namespace {
-
-// The settings the program saved at exit after the commands, posted in order, then WM_CLOSE.
-std::string SettingsAfter(const std::string& settings, const std::vector<int>& commands)
-{
-    ProgramInFreshFolder program(ViewerFixtures::Kanoru2Path(), L"", [&](const std::wstring& folder) {
-        ViewerFixtures::WriteAll(folder + L"Kanoru.cfg", settings);
-    });
-    if (!program.Started())
-        return "(not started)";
-    const HWND hwnd = program.WaitForWindow();
-    if (!hwnd)
-        return "(no window)";
-    for (int command : commands)
-        ::PostMessageW(hwnd, WM_COMMAND, static_cast<WPARAM>(CommandIdBase + command), 0);
-    ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
-    if (program.WaitForExit() != 0)
-        return "(exit code)";
-    const std::string bytes = ViewerFixtures::ReadAll(program.Folder() + L"Kanoru.cfg");
-    std::string narrow;
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
-        narrow += bytes[i];
-    return narrow;
-}
-
-bool Holds(const std::string& settings, const std::string& line)
-{
-    return settings.find("\r\n" + line + "\r\n") != std::string::npos;
-}
-
-} // namespace
+using ViewerFixtures::Holds;
+using ViewerFixtures::SettingsAfter;
 
 TEST(DesktopInputViewCommandsProgram, ZoomStepsStoreTheRoundedRate)
 {
