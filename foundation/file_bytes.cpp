@@ -13,7 +13,7 @@ namespace {
 // Smaller blocks come from the heap's own free lists anyway; larger ones are not worth holding
 // back from the rest of the process.
 constexpr std::size_t smallestKept = std::size_t{1} << 20;
-constexpr std::size_t largestKept = std::size_t{64} << 20;
+constexpr std::size_t largestKept = std::size_t{32} << 20;
 // A large block carries its usable size in front of it: a block handed out again may be larger
 // than the request it serves, and the size given back is that request's.
 constexpr std::size_t headerSize = 16;

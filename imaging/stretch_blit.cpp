@@ -131,6 +131,12 @@ void StretchSmooth(SPixelRows to, SPixelRows from, int dw, int dh, int sw, int s
     }
 }
 
+// The four 16-bit channel sums of one column.
+BRIVOX_SSE2_TARGET inline __m128i SumAt(const std::uint64_t* sums, int index)
+{
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sums + index));
+}
+
 // The SSE2 form of StretchSmooth, byte for byte the same: the two source rows of a destination
 // row are summed per channel into 16-bit lanes once for every column, and each destination pixel
 // adds two of those column sums (at most 4 × 255 a channel) and keeps a quarter of it. Summing
@@ -150,9 +156,10 @@ BRIVOX_SSE2_TARGET void StretchSmoothSse2(SPixelRows to, SPixelRows from, int dw
     }
     // Four 16-bit channel sums per column, from the column `first` on.
     std::vector<std::uint64_t> sums(static_cast<std::size_t>(last - first + 1));
+    for (SSpan& c : columns)
+        c = {c.lo - first, c.hi - first};
     const __m128i zero = _mm_setzero_si128();
     const __m128i keep = _mm_set1_epi32(static_cast<int>(keepMask));
-    auto sumAt = [&](int x) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&sums[x - first])); };
     SSpan summed{-1, -1};
     for (int j = 0; j < dh; ++j) {
         const SSpan rows = SmoothSpan(j, sh, dh);
@@ -182,15 +189,17 @@ BRIVOX_SSE2_TARGET void StretchSmoothSse2(SPixelRows to, SPixelRows from, int dw
         for (; i + 2 <= dw; i += 2) {
             const SSpan c0 = columns[static_cast<std::size_t>(i)];
             const SSpan c1 = columns[static_cast<std::size_t>(i) + 1];
-            const __m128i pair = _mm_unpacklo_epi64(_mm_add_epi16(sumAt(c0.lo), sumAt(c0.hi)),
-                                                    _mm_add_epi16(sumAt(c1.lo), sumAt(c1.hi)));
+            const __m128i pair =
+                _mm_unpacklo_epi64(_mm_add_epi16(SumAt(sums.data(), c0.lo), SumAt(sums.data(), c0.hi)),
+                                   _mm_add_epi16(SumAt(sums.data(), c1.lo), SumAt(sums.data(), c1.hi)));
             const __m128i means = _mm_srli_epi16(pair, 2);
             _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i),
                              _mm_and_si128(_mm_packus_epi16(means, means), keep));
         }
         if (i < dw) {
             const SSpan c = columns[static_cast<std::size_t>(i)];
-            const __m128i means = _mm_srli_epi16(_mm_add_epi16(sumAt(c.lo), sumAt(c.hi)), 2);
+            const __m128i means =
+                _mm_srli_epi16(_mm_add_epi16(SumAt(sums.data(), c.lo), SumAt(sums.data(), c.hi)), 2);
             out[i] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(means, means))) & keepMask;
         }
     }

@@ -31,9 +31,9 @@ TEST(FileBytes, AGivenBackBlockServesTheNextFileOfAboutItsSize)
         std::size_t givenBack, requested;
         bool reused;
     } cases[] = {
-        {40 * MiB, 40 * MiB, true},     {41 * MiB, 41 * MiB - 1000, true},
-        {42 * MiB, 21 * MiB + 1, true}, {43 * MiB, 43 * MiB + 1, false},
-        {44 * MiB, 22 * MiB, false},    {45 * MiB / 2, 45 * MiB / 4, false},
+        {20 * MiB, 20 * MiB, true},     {21 * MiB, 21 * MiB - 1000, true},
+        {22 * MiB, 11 * MiB + 1, true}, {23 * MiB, 23 * MiB + 1, false},
+        {24 * MiB, 12 * MiB, false},    {45 * MiB / 2, 45 * MiB / 4, false},
     };
     for (const auto& c : cases) {
         FillCacheWithSmallBlocks();
