@@ -132,6 +132,37 @@ TEST(StretchBlit, SmoothMixesTheFootprintsFourCorners)
               (std::vector<std::uint32_t>{0xFF000020u, 0xFF0000A0u, 0xFF0000DFu, 0xFF000020u}));
 }
 
+// The SSE2 form sums each source row pair once for every column: it must give the plain form's
+// bytes at every ratio, odd widths, a last lone pixel, shared rows of an enlargement and the
+// strong reductions that the plain form keeps, with a clip that starts inside the source.
+TEST(StretchBlit, SmoothGivesTheSameBytesInBothKernelForms)
+{
+    const struct
+    {
+        int sw, sh, dw, dh;
+    } cases[] = {{461, 35, 320, 24}, {320, 24, 144, 11}, {7, 5, 3, 2},    {5, 3, 11, 7},
+                 {9, 9, 1, 1},       {96, 3, 12, 3},     {100, 3, 11, 5}, {3, 40, 5, 17}};
+    for (const auto& c : cases) {
+        CMemoryPlane32 source({c.sw + 2, c.sh + 1});
+        FillRandom(source, static_cast<unsigned>(c.sw * 31 + c.dw));
+        for (const NamedStretch& s : stretches) {
+            SCOPED_TRACE(std::string(s.name) + " " + std::to_string(c.sw) + "x" + std::to_string(c.sh) +
+                         " to " + std::to_string(c.dw) + "x" + std::to_string(c.dh));
+            std::vector<std::uint32_t> forms[2];
+            for (const bool simd : {false, true}) {
+                const ScopedKernelForm form(simd, 0);
+                CMemoryPlane32 destination({c.dw + 3, c.dh + 2});
+                Flood(destination, c.dw + 3, c.dh + 2, 0x12345678u);
+                const SPlaneClip clip{{1, 1, c.dw + 3, c.dh + 2}, true};
+                (destination.*s.stretch)(source, {-1, 0, c.dw + 1, c.dh + 1}, {1, 1, c.sw + 1, c.sh + 1},
+                                         &clip);
+                forms[simd] = Pixels(destination);
+            }
+            EXPECT_EQ(forms[0], forms[1]);
+        }
+    }
+}
+
 TEST(StretchBlit, AnAxisThatKeepsItsLengthIsCopiedUnshifted)
 {
     // Columns distinct, rows alike: stretching only the height must keep every column as it is,
