@@ -173,6 +173,8 @@ private:
     void OpenHistoryDialog();
     void ShowVersionDialog();
     void ShowImageInfoDialog();
+    // The association dialog and the network update.
+    bool RunSetupCommand(int command);
 
     Brivox::String m_baseName;
     Brivox::String m_settingsPath;

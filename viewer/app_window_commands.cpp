@@ -47,6 +47,8 @@ constexpr std::array AvailableCommands{
     CmdDisplaySettings, CmdImageSettings, CmdDrawSettings, CmdListSettings, CmdGeneralSettings,
     CmdPluginSettings, CmdExternalViewerSettings, CmdSlideShow, CmdOpenHistory, CmdVersionInfo, CmdImageInfo,
     CmdKeySettings,
+    // Association and update.
+    CmdEnvironmentSettings, CmdNetworkUpdate,
 };
 // clang-format on
 
@@ -139,7 +141,7 @@ bool CAppWindow::OnCommand(const Brivox::SMessage& message)
     if (!IsCommandAvailable(command) || !m_document)
         return true;
     if (!RunWindowCommand(command) && !RunViewCommand(command) && !RunListCommand(command) &&
-        !RunDialogCommand(command))
+        !RunDialogCommand(command) && !RunSetupCommand(command))
         RunHelpCommand(command);
     return true;
 }
