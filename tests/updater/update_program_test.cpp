@@ -85,6 +85,13 @@ HWND WaitForBox(DWORD processId)
     return found;
 }
 
+// "続行" enabled by a found update (the template's enabled button before the dialog has started
+// does not count).
+bool ContinueEnabled(HWND updater)
+{
+    return ::IsWindowVisible(updater) && ::IsWindowEnabled(::GetDlgItem(updater, IDOK));
+}
+
 bool WaitUntilGone(HWND hwnd)
 {
     return KanoruTest::PumpUntil([&] { return !::IsWindow(hwnd); });
@@ -307,11 +314,9 @@ TEST(DesktopInputUpdateProgram, AnEntryThatWouldRunCommandsIsRefusedBeforeAnythi
     const HWND updater = WaitForUpdater(viewer.ProcessId());
     ASSERT_NE(nullptr, updater);
     // The description may be refused as it is read, or the entry once the update starts.
-    ASSERT_TRUE(KanoruTest::PumpUntil([&] {
-        return ::IsWindowEnabled(::GetDlgItem(updater, IDOK)) != FALSE ||
-               !Dialogs(viewer.ProcessId()).empty();
-    }));
-    if (::IsWindowEnabled(::GetDlgItem(updater, IDOK)))
+    ASSERT_TRUE(KanoruTest::PumpUntil(
+        [&] { return ContinueEnabled(updater) || !Dialogs(viewer.ProcessId()).empty(); }));
+    if (ContinueEnabled(updater))
         Press(updater, IDOK);
     const HWND box = WaitForBox(viewer.ProcessId());
     ASSERT_NE(nullptr, box);
@@ -354,8 +359,7 @@ TEST(DesktopInputUpdateProgram, AnUpdateReplacesTheProgramAndIsRecordedByTheNext
     KanoruTest::PostCommand(mainWindow, UpdateCommandId);
     const HWND updater = WaitForUpdater(viewer.ProcessId());
     ASSERT_NE(nullptr, updater);
-    ASSERT_TRUE(
-        KanoruTest::PumpUntil([&] { return ::IsWindowEnabled(::GetDlgItem(updater, IDOK)) != FALSE; }));
+    ASSERT_TRUE(KanoruTest::PumpUntil([&] { return ContinueEnabled(updater); }));
     Press(updater, IDOK);
     const HWND confirmation = WaitForBox(viewer.ProcessId());
     ASSERT_NE(nullptr, confirmation);
