@@ -53,6 +53,14 @@ std::vector<HWND> Dialogs(DWORD processId)
     return dialogs;
 }
 
+bool HasBox(DWORD processId)
+{
+    for (HWND hwnd : Dialogs(processId))
+        if (IsBox(hwnd))
+            return true;
+    return false;
+}
+
 std::wstring BoxText(HWND box)
 {
     return KanoruTest::WindowText(::GetDlgItem(box, 0xFFFF));
@@ -314,8 +322,8 @@ TEST(DesktopInputUpdateProgram, AnEntryThatWouldRunCommandsIsRefusedBeforeAnythi
     const HWND updater = WaitForUpdater(viewer.ProcessId());
     ASSERT_NE(nullptr, updater);
     // The description may be refused as it is read, or the entry once the update starts.
-    ASSERT_TRUE(KanoruTest::PumpUntil(
-        [&] { return ContinueEnabled(updater) || !Dialogs(viewer.ProcessId()).empty(); }));
+    ASSERT_TRUE(
+        KanoruTest::PumpUntil([&] { return ContinueEnabled(updater) || HasBox(viewer.ProcessId()); }));
     if (ContinueEnabled(updater))
         Press(updater, IDOK);
     const HWND box = WaitForBox(viewer.ProcessId());
