@@ -1,6 +1,7 @@
 #include "settings/config_dialog.h"
 
 #include "settings/config_dialog_draw_page.h"
+#include "settings/config_dialog_extern_page.h"
 #include "settings/config_dialog_gui_page.h"
 #include "settings/config_dialog_ids.h"
 #include "settings/config_dialog_image_page.h"
@@ -63,7 +64,7 @@ std::vector<CConfigDialog::SPage> CConfigDialog::CreatePages()
     pages.push_back({L"リスト", std::make_shared<CConfigDialogListPage>()});
     pages.push_back({L"全般", std::make_shared<CConfigDialogWholePage>()});
     pages.push_back({L"プラグイン", std::make_shared<CConfigDialogPluginPage>(m_spi)});
-    pages.push_back({L"外部ビューア", std::make_shared<CConfigDialogEmptyPage>()});
+    pages.push_back({L"外部ビューア", std::make_shared<CConfigDialogExternPage>()});
     return pages;
 }
 

@@ -1,10 +1,8 @@
 #include "settings/config_dialog_gui_page.h"
 
 #include "settings/config_dialog_ids.h"
-#include "ui/menu.h"
 
 using Brivox::CConfig;
-using Brivox::String;
 using Kind = CConfigDialogTabBase::BindingKind;
 
 namespace {
@@ -58,21 +56,6 @@ bool IsTitleMenuItem(int id)
            id == IDM_TITLE_FULL;
 }
 
-// A menu resource of the program, destroyed with this object.
-class LoadedMenu
-{
-public:
-    explicit LoadedMenu(int resourceId) { m_menu.Load(resourceId); }
-    ~LoadedMenu() { m_menu.Destroy(); }
-    LoadedMenu(const LoadedMenu&) = delete;
-    LoadedMenu& operator=(const LoadedMenu&) = delete;
-
-    const Brivox::CMenuHandle& Get() const { return m_menu; }
-
-private:
-    Brivox::CMenuHandle m_menu;
-};
-
 } // namespace
 
 CConfigDialogGUIPage::CConfigDialogGUIPage() : CConfigDialogTabBase(IDD_CONFIG_GUI_PAGE, Bindings, Tooltips)
@@ -91,7 +74,7 @@ bool CConfigDialogGUIPage::HookMessage(Brivox::SMessage& message)
         return true;
     }
     if (IsTitleMenuItem(id)) {
-        InsertTitleVariable(id);
+        InsertMenuVariable(IDM_TITLE_VARIABLES, id, IDC_GUI_TITLEBAR);
         return true;
     }
     return false;
@@ -114,17 +97,4 @@ void CConfigDialogGUIPage::UpdateEnables()
 {
     Item(IDC_GUI_CURSOR_HIDE_TIME).Enable(Item(IDC_GUI_CURSOR_HIDE).IsChecked());
     Item(IDC_GUI_POS_RESTORE_NOT_ON_LOAD).Enable(Item(IDC_GUI_POS_RESTORE).IsChecked());
-}
-
-void CConfigDialogGUIPage::InsertTitleVariable(int itemId)
-{
-    String text;
-    {
-        const LoadedMenu menu(IDM_TITLE_VARIABLES);
-        text = menu.Get().GetItemText(itemId);
-    }
-    const std::vector<String> pieces = text.Split(std::vector<String>{L"\t"});
-    if (pieces.size() != 2)
-        return;
-    Item(IDC_GUI_TITLEBAR).SetFocus().ReplaceSelection(pieces[0]);
 }

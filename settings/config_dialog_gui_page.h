@@ -19,9 +19,6 @@ public:
     void UpdateEnables();
 
 private:
-    // Puts the variable of the title menu's item at the title edit's caret, over its selection.
-    void InsertTitleVariable(int itemId);
-
     // Only carries the "ChooseColor" text: this page shows no colour.
     Brivox::CColorDialog m_colorDialog;
 };

@@ -5,6 +5,7 @@
 #include "ui/common_dialogs.h"
 #include "ui/control_binding.h"
 #include "ui/dialog_tooltip.h"
+#include "ui/menu.h"
 #include "ui/radio_button_group.h"
 
 using Brivox::CConfig;
@@ -20,6 +21,21 @@ Brivox::RadioButtonGroup MakeGroup(HWND page, const CConfigDialogTabBase::SBindi
             group.Add(id);
     return group;
 }
+
+// A menu resource of the program, destroyed with this object.
+class LoadedMenu
+{
+public:
+    explicit LoadedMenu(int resourceId) { m_menu.Load(resourceId); }
+    ~LoadedMenu() { m_menu.Destroy(); }
+    LoadedMenu(const LoadedMenu&) = delete;
+    LoadedMenu& operator=(const LoadedMenu&) = delete;
+
+    const Brivox::CMenuHandle& Get() const { return m_menu; }
+
+private:
+    Brivox::CMenuHandle m_menu;
+};
 
 } // namespace
 
@@ -67,6 +83,19 @@ void CConfigDialogTabBase::BrowseFolder(int editId)
 CCtrl CConfigDialogTabBase::Item(int itemId) const
 {
     return GetWindow().GetDlgItem(itemId);
+}
+
+void CConfigDialogTabBase::InsertMenuVariable(int menuId, int itemId, int editId) const
+{
+    Brivox::String text;
+    {
+        const LoadedMenu menu(menuId);
+        text = menu.Get().GetItemText(itemId);
+    }
+    const std::vector<Brivox::String> pieces = text.Split(std::vector<Brivox::String>{L"\t"});
+    if (pieces.size() != 2)
+        return;
+    Item(editId).SetFocus().ReplaceSelection(pieces[0]);
 }
 
 void CConfigDialogTabBase::LoadBinding(const SBinding& binding, CConfig& config) const

@@ -79,6 +79,12 @@ public:
 
     Brivox::CCtrl Item(int itemId) const;
 
+protected:
+    // Puts the variable of a "variable<TAB>description" item of the menu resource at the edit's
+    // caret, over its selection, and gives the edit the focus. An item of another form does
+    // nothing.
+    void InsertMenuVariable(int menuId, int itemId, int editId) const;
+
 private:
     void LoadBinding(const SBinding& binding, Brivox::CConfig& config) const;
     void SaveBinding(const SBinding& binding, Brivox::CConfig& config) const;

@@ -364,7 +364,7 @@ void CNetworkUpdater::StoreSettings(const Brivox::UpdateSettingsChange& change)
     Queue([this, change] { change.ApplyTo(m_config); }, true);
 }
 
-void CmdNetworkUpdate(const CWnd& mainWindow, CConfig& config)
+void RunNetworkUpdate(const CWnd& mainWindow, CConfig& config)
 {
     CNetworkUpdater dialog(mainWindow, config);
     dialog.Run();

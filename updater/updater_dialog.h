@@ -120,4 +120,4 @@ private:
 
 // The update command: runs the updater dialog over the main window with the main window's settings
 // store and closes the main window after a finished update.
-void CmdNetworkUpdate(const Brivox::CWnd& mainWindow, Brivox::CConfig& config);
+void RunNetworkUpdate(const Brivox::CWnd& mainWindow, Brivox::CConfig& config);

@@ -237,6 +237,8 @@ private:
     bool RunToolDialogCommand(int command);
     // A filter's key switched off, or its dialog run in filter mode while it is off.
     void ToggleFilterDialog(const wchar_t* key, Brivox::CResourceDialogBase& dialog);
+    // The association dialog and the network update.
+    bool RunSetupCommand(int command);
 
     Brivox::String m_baseName;
     Brivox::String m_settingsPath;

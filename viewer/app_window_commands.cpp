@@ -70,6 +70,8 @@ constexpr std::array AvailableCommands{
     CmdRotateByAngle, CmdResize, CmdLevels, CmdGamma, CmdBrightnessContrast, CmdMosaic, CmdGaussianBlur,
     CmdUnsharpMask, CmdApplyAlpha, CmdFilterLevels, CmdFilterGamma, CmdFilterBrightnessContrast,
     CmdFilterGaussianBlur, CmdFilterUnsharpMask, CmdFilterApplyAlpha,
+    // Association and update.
+    CmdEnvironmentSettings, CmdNetworkUpdate,
 };
 // clang-format on
 
@@ -163,7 +165,7 @@ bool CAppWindow::OnCommand(const Brivox::SMessage& message)
         return true;
     if (!RunWindowCommand(command) && !RunViewCommand(command) && !RunListCommand(command) &&
         !RunDialogCommand(command) && !RunImageCommand(command) && !RunCompanionCommand(command) &&
-        !RunFileCommand(command) && !RunToolDialogCommand(command))
+        !RunFileCommand(command) && !RunToolDialogCommand(command) && !RunSetupCommand(command))
         RunHelpCommand(command);
     return true;
 }

@@ -5,6 +5,7 @@
 #include "foundation/file_name.h"
 #include "foundation/file_test_support.h"
 #include "support/test_timeout.h"
+#include "update_run_support.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@ using Brivox::CUpdateScripts;
 using Brivox::String;
 using Brivox::UpdateScriptEntry;
 using namespace FileTestSupport;
+using namespace UpdateTestSupport;
 
 namespace {
 
@@ -28,60 +30,6 @@ String TestProgramFolder()
     ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder = path;
     return String(folder.substr(0, folder.find_last_of(L'\\') + 1));
-}
-
-// Owns a handle of the system.
-class Handle
-{
-public:
-    explicit Handle(HANDLE handle = nullptr) : m_handle(handle) {}
-    ~Handle()
-    {
-        if (m_handle && m_handle != INVALID_HANDLE_VALUE)
-            ::CloseHandle(m_handle);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
-
-// Waits until the condition holds, woken by changes in the folder itself and now and then
-// regardless (for changes further down); false when the deadline passes first. Wine watches a
-// tree by holding its sub-folders, which would keep a removed one in place: the watch stays on
-// the folder.
-bool WaitUntil(const String& folder, const std::function<bool()>& condition)
-{
-    const Handle change(::FindFirstChangeNotificationW(
-        folder.CStr(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME));
-    if (change.Get() == INVALID_HANDLE_VALUE) {
-        ADD_FAILURE() << "no change notices for " << Ansi(folder);
-        return false;
-    }
-    const ULONGLONG end = ::GetTickCount64() + deadline;
-    while (!condition()) {
-        const ULONGLONG now = ::GetTickCount64();
-        if (now >= end)
-            return false;
-        if (::WaitForSingleObject(change.Get(), static_cast<DWORD>(std::min<ULONGLONG>(end - now, 500))) ==
-            WAIT_OBJECT_0)
-            ::FindNextChangeNotification(change.Get());
-    }
-    return true;
-}
-
-// Wine's command processor keeps a running script open to its end, so the script's own folder,
-// emptied, stays until it has ended; Windows' reads a script line by line and the folder goes.
-bool IsWine()
-{
-    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
-
-bool RemovedByItsScript(const String& folder)
-{
-    return !Exists(folder) || (IsWine() && Tree(folder).empty());
 }
 
 // The folder first on the PATH of this process, and so of the processes it starts, while the

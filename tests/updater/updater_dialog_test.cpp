@@ -283,7 +283,7 @@ protected:
                 closedMain = dialog->Run();
                 finished = dialog->IsFinished();
             } else {
-                CmdNetworkUpdate(window.window, config);
+                RunNetworkUpdate(window.window, config);
             }
             ++commandsEnded;
             return true;

@@ -7,6 +7,7 @@
 #include "foundation/file_name.h"
 #include "foundation/md5.h"
 #include "foundation/temp_file.h"
+#include "resources/env_dialog_ids.h"
 #include "resources/image_tool_dialog_ids.h"
 #include "resources/tool_dialog_ids.h"
 #include "settings/config_dialog_ids.h"
@@ -157,9 +158,10 @@ using DesktopInputDialogCommands = DialogCommandsTest;
 TEST_F(DesktopInputDialogCommands, TheDialogCommandsAreAvailable)
 {
     const HMENU menu = ::GetMenu(m_hwnd);
-    for (const int command : {CmdDisplaySettings, CmdImageSettings, CmdDrawSettings, CmdListSettings,
-                              CmdGeneralSettings, CmdPluginSettings, CmdExternalViewerSettings, CmdSlideShow,
-                              CmdOpenHistory, CmdVersionInfo, CmdImageInfo}) {
+    for (const int command :
+         {CmdDisplaySettings, CmdImageSettings, CmdDrawSettings, CmdListSettings, CmdGeneralSettings,
+          CmdPluginSettings, CmdExternalViewerSettings, CmdSlideShow, CmdOpenHistory, CmdVersionInfo,
+          CmdImageInfo, CmdEnvironmentSettings, CmdNetworkUpdate}) {
         EXPECT_TRUE(IsCommandAvailable(command)) << command;
         EXPECT_FALSE(::GetMenuState(menu, static_cast<UINT>(CommandIdBase + command), MF_BYCOMMAND) &
                      MF_GRAYED)
@@ -525,5 +527,36 @@ TEST_F(DesktopInputDialogCommands, AFilterDialogCommandSwitchesItsFilterOnOnlyOn
         EXPECT_EQ(0, m_seen) << c.command;
         EXPECT_FALSE(filterOn(c.key)) << c.command;
         EXPECT_FALSE(IsChecked(m_hwnd, c.command)) << c.command;
-    }
-}
+        // The association dialog over the main window: whichever way it closes, the settings are saved and
+        // applied; the registrar is not started while its box stays unticked.
+        TEST_F(DesktopInputDialogCommands, TheAssociationCommandSavesAndAppliesTheSettingsEitherWay)
+        {
+            for (const int button : {IDCANCEL, IDOK}) {
+                const bool topMost = button == IDOK;
+                m_app->RunOnWindowThread([&] {
+                    m_app->GetSettings().SetBool(L"WindowTopMost", topMost);
+                    m_app->GetSettings().SetRaw(L"EnvMenuName", L"Kanoruで開く");
+                });
+                ::DeleteFileW(SettingsFile().c_str());
+                std::wstring caption;
+                bool handOff = true;
+                RunCommand(CmdEnvironmentSettings, button, [&](HWND dialog) {
+                    caption = KanoruTest::WindowText(dialog);
+                    handOff = ::IsDlgButtonChecked(dialog, IDC_ENV_ASSOCIATE) == BST_CHECKED;
+                    Brivox::CWnd(dialog).GetDlgItem(IDC_ENV_MENU_NAME).SetText(L"見る");
+                });
+                ASSERT_EQ(1, m_seen) << button;
+                EXPECT_EQ(m_hwnd, m_owner) << button;
+                EXPECT_EQ(L"環境設定", caption);
+                EXPECT_FALSE(handOff);
+                const std::wstring saved = SavedSettingsText(SettingsFile());
+                EXPECT_NE(std::wstring::npos, saved.find(std::wstring(L"WindowTopMost = ") +
+                                                         (topMost ? L"true" : L"false") + L"\r\n"))
+                    << button;
+                EXPECT_NE(std::wstring::npos,
+                          saved.find(std::wstring(L"EnvMenuName = ") +
+                                     (button == IDOK ? L"見る" : L"Kanoruで開く") + L"\r\n"))
+                    << button;
+                EXPECT_EQ(topMost, (::GetWindowLongA(m_hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) << button;
+            }
+        }
