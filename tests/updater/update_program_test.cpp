@@ -1,8 +1,10 @@
 // The update command of the real Kanoru2.exe, started in a folder of its own with its requests
 // sent through the test server as its proxy. The test answers the program's boxes and presses the
 // updater's buttons by posting to its windows, and ends every process it finds still running.
-#include "update_run_support.h"
+// First: the test server's socket header must come before <windows.h>.
 #include "update_site.h"
+
+#include "update_run_support.h"
 
 #include "support/test_timeout.h"
 #include "support/window_test_bed.h"

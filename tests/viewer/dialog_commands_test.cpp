@@ -527,36 +527,38 @@ TEST_F(DesktopInputDialogCommands, AFilterDialogCommandSwitchesItsFilterOnOnlyOn
         EXPECT_EQ(0, m_seen) << c.command;
         EXPECT_FALSE(filterOn(c.key)) << c.command;
         EXPECT_FALSE(IsChecked(m_hwnd, c.command)) << c.command;
-        // The association dialog over the main window: whichever way it closes, the settings are saved and
-        // applied; the registrar is not started while its box stays unticked.
-        TEST_F(DesktopInputDialogCommands, TheAssociationCommandSavesAndAppliesTheSettingsEitherWay)
-        {
-            for (const int button : {IDCANCEL, IDOK}) {
-                const bool topMost = button == IDOK;
-                m_app->RunOnWindowThread([&] {
-                    m_app->GetSettings().SetBool(L"WindowTopMost", topMost);
-                    m_app->GetSettings().SetRaw(L"EnvMenuName", L"Kanoruで開く");
-                });
-                ::DeleteFileW(SettingsFile().c_str());
-                std::wstring caption;
-                bool handOff = true;
-                RunCommand(CmdEnvironmentSettings, button, [&](HWND dialog) {
-                    caption = KanoruTest::WindowText(dialog);
-                    handOff = ::IsDlgButtonChecked(dialog, IDC_ENV_ASSOCIATE) == BST_CHECKED;
-                    Brivox::CWnd(dialog).GetDlgItem(IDC_ENV_MENU_NAME).SetText(L"見る");
-                });
-                ASSERT_EQ(1, m_seen) << button;
-                EXPECT_EQ(m_hwnd, m_owner) << button;
-                EXPECT_EQ(L"環境設定", caption);
-                EXPECT_FALSE(handOff);
-                const std::wstring saved = SavedSettingsText(SettingsFile());
-                EXPECT_NE(std::wstring::npos, saved.find(std::wstring(L"WindowTopMost = ") +
-                                                         (topMost ? L"true" : L"false") + L"\r\n"))
-                    << button;
-                EXPECT_NE(std::wstring::npos,
-                          saved.find(std::wstring(L"EnvMenuName = ") +
-                                     (button == IDOK ? L"見る" : L"Kanoruで開く") + L"\r\n"))
-                    << button;
-                EXPECT_EQ(topMost, (::GetWindowLongA(m_hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) << button;
-            }
-        }
+    }
+}
+
+// The association dialog over the main window: whichever way it closes, the settings are saved and
+// applied; the registrar is not started while its box stays unticked.
+TEST_F(DesktopInputDialogCommands, TheAssociationCommandSavesAndAppliesTheSettingsEitherWay)
+{
+    for (const int button : {IDCANCEL, IDOK}) {
+        const bool topMost = button == IDOK;
+        m_app->RunOnWindowThread([&] {
+            m_app->GetSettings().SetBool(L"WindowTopMost", topMost);
+            m_app->GetSettings().SetRaw(L"EnvMenuName", L"Kanoruで開く");
+        });
+        ::DeleteFileW(SettingsFile().c_str());
+        std::wstring caption;
+        bool handOff = true;
+        RunCommand(CmdEnvironmentSettings, button, [&](HWND dialog) {
+            caption = KanoruTest::WindowText(dialog);
+            handOff = ::IsDlgButtonChecked(dialog, IDC_ENV_ASSOCIATE) == BST_CHECKED;
+            Brivox::CWnd(dialog).GetDlgItem(IDC_ENV_MENU_NAME).SetText(L"見る");
+        });
+        ASSERT_EQ(1, m_seen) << button;
+        EXPECT_EQ(m_hwnd, m_owner) << button;
+        EXPECT_EQ(L"環境設定", caption);
+        EXPECT_FALSE(handOff);
+        const std::wstring saved = SavedSettingsText(SettingsFile());
+        EXPECT_NE(std::wstring::npos,
+                  saved.find(std::wstring(L"WindowTopMost = ") + (topMost ? L"true" : L"false") + L"\r\n"))
+            << button;
+        EXPECT_NE(std::wstring::npos, saved.find(std::wstring(L"EnvMenuName = ") +
+                                                 (button == IDOK ? L"見る" : L"Kanoruで開く") + L"\r\n"))
+            << button;
+        EXPECT_EQ(topMost, (::GetWindowLongA(m_hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) << button;
+    }
+}
