@@ -229,6 +229,30 @@ void ExpectNoUpdate(DWORD processId, HWND mainWindow)
     EXPECT_TRUE(Answers(mainWindow));
 }
 
+// The program's files, the settings file left out (the program writes it when it likes), and the
+// names of those that differ between two of them: gtest would print whole programs byte by byte.
+std::map<std::wstring, std::string> ProgramFiles(const std::wstring& folder)
+{
+    std::map<std::wstring, std::string> files = Snapshot(String(folder.c_str()));
+    files.erase(L"Kanoru.cfg");
+    return files;
+}
+
+std::string DifferingNames(const std::map<std::wstring, std::string>& before,
+                           const std::map<std::wstring, std::string>& after)
+{
+    std::string names;
+    for (const auto& [name, bytes] : before) {
+        const auto found = after.find(name);
+        if (found == after.end() || found->second != bytes)
+            names += Ansi(name.c_str()) + " ";
+    }
+    for (const auto& entry : after)
+        if (!before.count(entry.first))
+            names += Ansi(entry.first.c_str()) + " ";
+    return names;
+}
+
 void Close(HWND mainWindow)
 {
     ::PostMessageW(mainWindow, WM_CLOSE, 0, 0);
@@ -306,8 +330,7 @@ TEST(DesktopInputUpdateProgram, CancelAgainstAServerThatNeverAnswersLeavesTheVie
     EXPECT_EQ(0, viewer.WaitForExit());
 }
 
-// Disabled: the run hangs after the command (not yet found where); to be looked at.
-TEST(DesktopInputUpdateProgram, DISABLED_AnEntryThatWouldRunCommandsIsRefusedBeforeAnythingChanges)
+TEST(DesktopInputUpdateProgram, AnEntryThatWouldRunCommandsIsRefusedBeforeAnythingChanges)
 {
     KanoruTest::ExtendTimeout(120);
     const std::wstring pwned = L"C:\\pwned.txt";
@@ -320,7 +343,7 @@ TEST(DesktopInputUpdateProgram, DISABLED_AnEntryThatWouldRunCommandsIsRefusedBef
     ASSERT_TRUE(viewer.Started());
     const HWND mainWindow = viewer.WaitForWindow();
     ASSERT_NE(nullptr, mainWindow);
-    const auto before = Snapshot(String(viewer.Folder().c_str()));
+    const auto before = ProgramFiles(viewer.Folder());
     KanoruTest::PostCommand(mainWindow, UpdateCommandId);
     const HWND updater = WaitForUpdater(viewer.ProcessId());
     ASSERT_NE(nullptr, updater);
@@ -338,7 +361,7 @@ TEST(DesktopInputUpdateProgram, DISABLED_AnEntryThatWouldRunCommandsIsRefusedBef
     Press(box, IDOK);
     Press(updater, IDCANCEL);
     EXPECT_TRUE(WaitUntilGone(updater));
-    EXPECT_EQ(before, Snapshot(String(viewer.Folder().c_str())));
+    EXPECT_EQ("", DifferingNames(before, ProgramFiles(viewer.Folder())));
     EXPECT_FALSE(Exists(pwned.c_str()));
     Close(mainWindow);
     EXPECT_EQ(0, viewer.WaitForExit());
