@@ -5,6 +5,7 @@
 #include "foundation/file_name.h"
 #include "foundation/temp_file.h"
 #include "foundation/text_file.h"
+#include "support/thread_dialog_driver.h"
 #include "support/window_test_bed.h"
 #include "ui/window_test_support.h"
 
@@ -25,6 +26,11 @@ using Brivox::CFileDialog;
 using Brivox::CFileName;
 using Brivox::CFolderDialog;
 using Brivox::String;
+
+using KanoruTest::FileNameField;
+using KanoruTest::PressButton;
+using KanoruTest::SelectedFolderName;
+using KanoruTest::ThreadDialogDriver;
 
 namespace {
 
@@ -118,116 +124,6 @@ std::string WithNuls(std::initializer_list<std::string> parts)
     }
     return bytes + '\0';
 }
-
-// The first window of a class that a window enumeration visits.
-struct WindowOfClass
-{
-    const wchar_t* className;
-    bool mustBeVisible;
-    HWND found = nullptr;
-
-    static BOOL CALLBACK Visit(HWND hwnd, LPARAM context)
-    {
-        auto& search = *reinterpret_cast<WindowOfClass*>(context);
-        wchar_t className[32] = {};
-        ::GetClassNameW(hwnd, className, 32);
-        if (std::wstring(className) != search.className || (search.mustBeVisible && !::IsWindowVisible(hwnd)))
-            return TRUE;
-        search.found = hwnd;
-        return FALSE;
-    }
-};
-
-// Acts on the first visible dialog box of a thread, from a helper thread, as soon as it shows:
-// the common dialogs run modally on the thread under test and return only when closed.
-class ThreadDialogDriver
-{
-public:
-    // ready: what the dialog must show before the action, looked at until it holds.
-    ThreadDialogDriver(
-        DWORD threadId, std::function<void(HWND)> action,
-        std::function<bool(HWND)> ready = [](HWND) { return true; })
-        : m_thread([this, threadId, action, ready] { Run(threadId, action, ready); })
-    {
-    }
-    ~ThreadDialogDriver()
-    {
-        {
-            std::lock_guard<std::mutex> lock(m_lock);
-            m_stopping = true;
-        }
-        m_stop.notify_all();
-        m_thread.join();
-    }
-    ThreadDialogDriver(const ThreadDialogDriver&) = delete;
-    ThreadDialogDriver& operator=(const ThreadDialogDriver&) = delete;
-
-    bool Acted() const { return m_acted; }
-
-private:
-    static HWND FindVisibleDialog(DWORD threadId)
-    {
-        WindowOfClass search{L"#32770", true};
-        ::EnumThreadWindows(threadId, &WindowOfClass::Visit, reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
-
-    void Run(DWORD threadId, const std::function<void(HWND)>& action, const std::function<bool(HWND)>& ready)
-    {
-        // After the deadline a dialog that never got ready is acted on all the same: the test
-        // then fails on what the dialog answers instead of hanging.
-        const auto end = std::chrono::steady_clock::now() + KanoruTest::WaitDeadline;
-        std::unique_lock<std::mutex> lock(m_lock);
-        while (!m_stopping) {
-            lock.unlock();
-            const bool late = std::chrono::steady_clock::now() >= end;
-            const HWND dialog = FindVisibleDialog(threadId);
-            if (dialog && (late || ready(dialog))) {
-                action(dialog);
-                m_acted = true;
-                return;
-            }
-            if (late)
-                return;
-            lock.lock();
-            m_stop.wait_for(lock, std::chrono::milliseconds(10), [this] { return m_stopping; });
-        }
-    }
-
-    std::mutex m_lock;
-    std::condition_variable m_stop;
-    bool m_stopping = false;
-    std::atomic<bool> m_acted{false};
-    std::thread m_thread;
-};
-
-void PressButton(HWND dialog, int buttonId)
-{
-    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, buttonId)));
-}
-
-// The text of the item selected in the folder tree of the system's folder dialog.
-std::wstring SelectedFolderName(HWND dialog)
-{
-    WindowOfClass search{WC_TREEVIEWW, false};
-    ::EnumChildWindows(dialog, &WindowOfClass::Visit, reinterpret_cast<LPARAM>(&search));
-    const HWND tree = search.found;
-    if (!tree)
-        return std::wstring();
-    wchar_t text[MAX_PATH] = {};
-    TVITEMW item{};
-    item.mask = TVIF_TEXT;
-    item.hItem = reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-    item.pszText = text;
-    item.cchTextMax = MAX_PATH;
-    if (!item.hItem || !::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
-        return std::wstring();
-    return text;
-}
-
-// The file-name field of the system's file dialog.
-constexpr int FileNameField = 1148;
 
 } // namespace
 

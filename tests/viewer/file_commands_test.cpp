@@ -12,6 +12,7 @@
 #include "foundation/shell.h"
 #include "foundation/temp_file.h"
 #include "support/clipboard_turn.h"
+#include "support/thread_dialog_driver.h"
 #include "support/wide_text.h"
 #include "support/window_test_bed.h"
 #include "ui/common_dialogs.h"
@@ -37,6 +38,11 @@
 
 using Brivox::String;
 using KanoruTest::Text;
+
+using KanoruTest::FileNameField;
+using KanoruTest::PressButton;
+using KanoruTest::SelectedFolderName;
+using KanoruTest::ThreadDialogDriver;
 
 namespace {
 
@@ -85,83 +91,6 @@ std::wstring ThisProgram()
 
 // ---- The system's dialogs, driven from a helper thread.
 
-struct SWindowOfClass
-{
-    const wchar_t* className;
-    HWND found = nullptr;
-
-    static BOOL CALLBACK Visit(HWND hwnd, LPARAM context)
-    {
-        auto& search = *reinterpret_cast<SWindowOfClass*>(context);
-        wchar_t name[32] = {};
-        ::GetClassNameW(hwnd, name, 32);
-        if (std::wstring(name) != search.className || !::IsWindowVisible(hwnd))
-            return TRUE;
-        search.found = hwnd;
-        return FALSE;
-    }
-};
-
-// Acts once on the first visible dialog box of the thread as soon as ready holds for it: the
-// thread under test runs the dialog modally and returns only when it has closed.
-class SystemDialogDriver
-{
-public:
-    SystemDialogDriver(
-        DWORD threadId, std::function<void(HWND)> action,
-        std::function<bool(HWND)> ready = [](HWND) { return true; })
-        : m_thread([this, threadId, action, ready] { Run(threadId, action, ready); })
-    {
-    }
-    ~SystemDialogDriver()
-    {
-        {
-            std::lock_guard<std::mutex> lock(m_lock);
-            m_stopping = true;
-        }
-        m_stop.notify_all();
-        m_thread.join();
-    }
-    SystemDialogDriver(const SystemDialogDriver&) = delete;
-    SystemDialogDriver& operator=(const SystemDialogDriver&) = delete;
-
-    bool Acted() const { return m_acted; }
-
-private:
-    void Run(DWORD threadId, const std::function<void(HWND)>& action, const std::function<bool(HWND)>& ready)
-    {
-        const auto end = std::chrono::steady_clock::now() + KanoruTest::WaitDeadline;
-        std::unique_lock<std::mutex> lock(m_lock);
-        while (!m_stopping && std::chrono::steady_clock::now() < end) {
-            lock.unlock();
-            SWindowOfClass search{L"#32770"};
-            ::EnumThreadWindows(threadId, &SWindowOfClass::Visit, reinterpret_cast<LPARAM>(&search));
-            if (search.found && ready(search.found)) {
-                action(search.found);
-                m_acted = true;
-                return;
-            }
-            lock.lock();
-            m_stop.wait_for(lock, std::chrono::milliseconds(10), [this] { return m_stopping; });
-        }
-    }
-
-    std::mutex m_lock;
-    std::condition_variable m_stop;
-    bool m_stopping = false;
-    std::atomic<bool> m_acted{false};
-    std::thread m_thread;
-};
-
-void PressButton(HWND dialog, int buttonId)
-{
-    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, buttonId)));
-}
-
-// The file-name field of the system's file dialog.
-constexpr int FileNameField = 1148;
-
 std::wstring ItemText(HWND dialog, int id)
 {
     wchar_t text[MAX_PATH] = {};
@@ -176,24 +105,6 @@ std::function<void(HWND)> TypeAndConfirm(const std::wstring& name)
         ::SetDlgItemTextW(dialog, FileNameField, name.c_str());
         PressButton(dialog, IDOK);
     };
-}
-
-// The text of the item selected in the folder tree of the system's folder dialog.
-std::wstring SelectedFolderName(HWND dialog)
-{
-    SWindowOfClass search{WC_TREEVIEWW};
-    ::EnumChildWindows(dialog, &SWindowOfClass::Visit, reinterpret_cast<LPARAM>(&search));
-    if (!search.found)
-        return std::wstring();
-    wchar_t text[MAX_PATH] = {};
-    TVITEMW item{};
-    item.mask = TVIF_TEXT;
-    item.hItem = reinterpret_cast<HTREEITEM>(::SendMessageW(search.found, TVM_GETNEXTITEM, TVGN_CARET, 0));
-    item.pszText = text;
-    item.cchTextMax = MAX_PATH;
-    if (!item.hItem || !::SendMessageW(search.found, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
-        return std::wstring();
-    return text;
 }
 
 std::wstring ReadClipboardUnicode()
@@ -318,7 +229,7 @@ protected:
         int command, std::function<void(HWND)> action,
         std::function<bool(HWND)> ready = [](HWND) { return true; })
     {
-        SystemDialogDriver driver(m_windowThread, std::move(action), std::move(ready));
+        ThreadDialogDriver driver(m_windowThread, std::move(action), std::move(ready));
         RunCommand(command);
         return driver.Acted();
     }
