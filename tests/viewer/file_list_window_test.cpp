@@ -259,6 +259,10 @@ protected:
         }));
         if (list)
             SettleList(app, list);
+        // The command also asked the main window's thread for the foreground; that request, posted
+        // before this one, has been carried out once this returns, so it cannot take the
+        // foreground away from a window the test brings forward next.
+        app.RunOnWindowThread([] {});
         return list;
     }
     // Returns once the list window has handled what was posted to it before: its selection,
@@ -284,9 +288,15 @@ protected:
     {
         // The list is clicked in its active window, as a user's first click would make it: a
         // click into another thread's inactive window may only activate it.
+        // An earlier double click's hand-off to the main window may land after the list was
+        // brought forward; the list is brought forward again until it holds the foreground.
         const HWND dialog = ::GetParent(list);
-        Brivox::CWnd(dialog).ForceForeground();
-        if (!PumpUntil([&] { return ::GetForegroundWindow() == dialog; }))
+        if (!PumpUntil([&] {
+                if (::GetForegroundWindow() == dialog)
+                    return true;
+                Brivox::CWnd(dialog).ForceForeground();
+                return false;
+            }))
             return false;
         RECT rect{};
         rect.left = LVIR_LABEL;
