@@ -239,10 +239,19 @@ void PostKey(HWND hwnd, UINT virtualKey)
     ::PostMessageW(hwnd, WM_KEYUP, virtualKey, released);
 }
 
+bool BringToForeground(HWND target)
+{
+    return PumpUntil([&] {
+        if (::GetForegroundWindow() == target)
+            return true;
+        Brivox::CWnd(target).ForceForeground();
+        return false;
+    });
+}
+
 bool SendKeyCombination(HWND target, std::initializer_list<WORD> modifiers, WORD key)
 {
-    Brivox::CWnd(target).ForceForeground();
-    if (!PumpUntil([&] { return ::GetForegroundWindow() == target; }))
+    if (!BringToForeground(target))
         return false;
     std::vector<INPUT> inputs;
     for (WORD modifier : modifiers)

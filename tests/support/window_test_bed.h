@@ -110,6 +110,11 @@ COLORREF PixelAt(const Brivox::CPlane& plane, int x, int y);
 void PostCommand(HWND hwnd, int commandId);
 // A key pressed and released, posted: the window sees no Ctrl, Alt or Shift state with it.
 void PostKey(HWND hwnd, UINT virtualKey);
+// Makes the window the foreground window and waits until it is. A window of the program under
+// test may still carry out an earlier request for the foreground after the first one took
+// effect; the window is brought forward again until it holds the foreground. False at the
+// deadline.
+bool BringToForeground(HWND target);
 // A key with modifiers (VK_CONTROL, VK_SHIFT, VK_MENU) through the system's input, which goes to
 // the foreground window: the target is brought to the foreground first. False when the target
 // could not be made the foreground window.

@@ -289,14 +289,9 @@ protected:
         // The list is clicked in its active window, as a user's first click would make it: a
         // click into another thread's inactive window may only activate it.
         // An earlier double click's hand-off to the main window may land after the list was
-        // brought forward; the list is brought forward again until it holds the foreground.
+        // brought forward.
         const HWND dialog = ::GetParent(list);
-        if (!PumpUntil([&] {
-                if (::GetForegroundWindow() == dialog)
-                    return true;
-                Brivox::CWnd(dialog).ForceForeground();
-                return false;
-            }))
+        if (!KanoruTest::BringToForeground(dialog))
             return false;
         RECT rect{};
         rect.left = LVIR_LABEL;
@@ -425,8 +420,7 @@ TEST_F(DesktopInputFileList, ItsCloseBoxLeavesTheActivationAloneAndTheCommandBri
         const HWND list = OpenList(app, 2);
         ASSERT_TRUE(list);
         const HWND dialog = app.GetFileListWindow().GetHandle();
-        Brivox::CWnd(other).ForceForeground();
-        ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == other; }));
+        ASSERT_TRUE(KanoruTest::BringToForeground(other));
         if (closeBox) {
             ::PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
             ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(dialog); }));
