@@ -35,12 +35,7 @@ protected:
         m_pages = Text(m_folder.GetPath());
         ViewerFixtures::WriteTwoPages(m_pages);
     }
-    void TearDown() override
-    {
-        for (const wchar_t* suffix : {L".cfg", L".key.cfg"})
-            ::DeleteFileW(
-                Brivox::CFileName::FromExecutableDirectory(String(BaseName) + suffix).ToString().CStr());
-    }
+    void TearDown() override { ViewerFixtures::RemoveSettingsFiles(BaseName); }
 
     static constexpr const wchar_t* BaseName = L"viewer_test_window";
     Brivox::CTempFolder m_folder{L"kanoru-viewer-"};
@@ -149,8 +144,7 @@ TEST_F(DesktopInputAppWindow, ASelectionCountsInTheCaptionOnlyWhenWiderAndTaller
         });
         EXPECT_EQ(c.counts, counts) << c.to.x << "," << c.to.y;
     }
-    app.RunOnWindowThread([&] { app.GetWindow().Close(); });
-    app.WaitUntilClosed();
+    ViewerFixtures::CloseAndWait(app);
 }
 
 TEST_F(DesktopInputAppWindow, SettingsAppliedRebuildTheRegistriesAsNewLists)
@@ -166,8 +160,7 @@ TEST_F(DesktopInputAppWindow, SettingsAppliedRebuildTheRegistriesAsNewLists)
     ASSERT_FALSE(after->empty());
     EXPECT_NE(nullptr, dynamic_cast<Brivox::CPngLoader*>(after->front().factory->Create().get()));
     EXPECT_EQ(nullptr, dynamic_cast<Brivox::CPngLoader*>(before->front().factory->Create().get()));
-    app.RunOnWindowThread([&] { app.GetWindow().Close(); });
-    app.WaitUntilClosed();
+    ViewerFixtures::CloseAndWait(app);
 }
 
 TEST_F(DesktopInputAppWindow, TheEndOfTheSessionClosesTheDocumentAndSavesTheSettings)

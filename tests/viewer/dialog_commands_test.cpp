@@ -99,11 +99,9 @@ protected:
     }
     void TearDown() override
     {
-        m_app->RunOnWindowThread([&] { m_app->GetWindow().Close(); });
-        m_app->WaitUntilClosed();
+        ViewerFixtures::CloseAndWait(*m_app);
         m_app.reset();
-        for (const wchar_t* suffix : {L".cfg", L".key.cfg"})
-            ::DeleteFileW(SettingsFile(suffix).c_str());
+        ViewerFixtures::RemoveSettingsFiles(BaseName);
     }
 
     static std::wstring SettingsFile(const wchar_t* suffix = L".cfg")

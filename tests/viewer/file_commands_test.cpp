@@ -205,13 +205,9 @@ protected:
     {
         // Marks left by a test are cleared by the close's own question.
         KanoruTest::MessageBoxAnswerer ok(IDOK);
-        OnWindow([&] { m_app->GetWindow().Close(); });
-        m_app->WaitUntilClosed();
+        ViewerFixtures::CloseAndWait(*m_app);
         m_app.reset();
-        for (const wchar_t* suffix : {L".cfg", L".key.cfg"})
-            ::DeleteFileW(
-                Text(Brivox::CFileName::FromExecutableDirectory(String(BaseName) + suffix).ToString())
-                    .c_str());
+        ViewerFixtures::RemoveSettingsFiles(BaseName);
     }
 
     void OnWindow(const std::function<void()>& job) { m_app->RunOnWindowThread(job); }

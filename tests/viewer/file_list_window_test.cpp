@@ -218,12 +218,7 @@ protected:
         m_folder.Create();
         m_root = Text(m_folder.GetPath());
     }
-    void TearDown() override
-    {
-        for (const wchar_t* suffix : {L".cfg", L".key.cfg"})
-            ::DeleteFileW(
-                Brivox::CFileName::FromExecutableDirectory(String(BaseName) + suffix).ToString().CStr());
-    }
+    void TearDown() override { ViewerFixtures::RemoveSettingsFiles(BaseName); }
     // A folder of pages named p00.png, p01.png...
     std::wstring Pages(int count, int width, int height)
     {
@@ -319,11 +314,6 @@ protected:
             return false;
         return !waitForHandOff || PumpUntil([&] { return ::GetForegroundWindow() == main; });
     }
-    static void Close(CAppWindow& app)
-    {
-        app.RunOnWindowThread([&] { app.GetWindow().Close(); });
-        app.WaitUntilClosed();
-    }
 
     static constexpr const wchar_t* BaseName = L"viewer_test_file_list";
     Brivox::CTempFolder m_folder{L"kanoru-list-"};
@@ -361,7 +351,7 @@ TEST_F(DesktopInputFileList, TheRowsFollowTheListThroughOpeningRemovingAndClosin
     EXPECT_EQ(L"p03.png", Text(control.ListViewGetItemText(2, 0)));
     app.RunOnWindowThread([&] { app.GetDocument()->Close(); });
     EXPECT_TRUE(PumpUntil([&] { return ItemCount(list) == 0; }));
-    Close(app);
+    ViewerFixtures::CloseAndWait(app);
     EXPECT_FALSE(app.GetFileListWindow().IsOpen());
 }
 
@@ -377,7 +367,7 @@ TEST_F(DesktopInputFileList, ADoubleClickOnARowMakesItsEntryCurrent)
     ASSERT_TRUE(DoubleClickRow(main, list, 2));
     EXPECT_TRUE(PumpUntil([&] { return WindowText(main) == L"3"; })) << WindowText(main);
     EXPECT_EQ(2, CurrentIndex(app));
-    Close(app);
+    ViewerFixtures::CloseAndWait(app);
 }
 
 TEST_F(DesktopInputFileList, DoubleClicksWhilePagesLoadEndWithoutAHangOrALockHeldAcrossACall)
@@ -400,7 +390,7 @@ TEST_F(DesktopInputFileList, DoubleClicksWhilePagesLoadEndWithoutAHangOrALockHel
     // Every window answers, the viewer moved, and the list still shows every entry.
     EXPECT_TRUE(PumpUntil([&] { return CurrentIndex(app) > 0; }));
     EXPECT_EQ(24, ItemCount(list));
-    Close(app);
+    ViewerFixtures::CloseAndWait(app);
     EXPECT_GT(CrossThreadCallCheck::CrossThreadCalls(), 0);
     EXPECT_EQ(violationsBefore, CrossThreadCallCheck::Violations());
 }
@@ -435,7 +425,7 @@ TEST_F(DesktopInputFileList, ItsCloseBoxLeavesTheActivationAloneAndTheCommandBri
         }
     }
     ::DestroyWindow(other);
-    Close(app);
+    ViewerFixtures::CloseAndWait(app);
 }
 
 TEST(DesktopInputFileListProgram,

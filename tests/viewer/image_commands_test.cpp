@@ -138,13 +138,10 @@ protected:
     void TearDown() override
     {
         if (m_app) {
-            m_app->RunOnWindowThread([&] { m_app->GetWindow().Close(); });
-            m_app->WaitUntilClosed();
+            ViewerFixtures::CloseAndWait(*m_app);
             m_app.reset();
         }
-        for (const wchar_t* suffix : {L".cfg", L".key.cfg"})
-            ::DeleteFileW(
-                Brivox::CFileName::FromExecutableDirectory(String(BaseName) + suffix).ToString().CStr());
+        ViewerFixtures::RemoveSettingsFiles(BaseName);
     }
 
     // The controller, its settings changed before it opens the pages.

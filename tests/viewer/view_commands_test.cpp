@@ -44,12 +44,7 @@ protected:
         m_pages = Text(m_folder.GetPath());
         ViewerFixtures::WriteTwoPages(m_pages);
     }
-    void TearDown() override
-    {
-        for (const wchar_t* suffix : {L".cfg", L".key.cfg"})
-            ::DeleteFileW(
-                Brivox::CFileName::FromExecutableDirectory(String(BaseName) + suffix).ToString().CStr());
-    }
+    void TearDown() override { ViewerFixtures::RemoveSettingsFiles(BaseName); }
     void Send(HWND hwnd, int command) { ::SendMessageW(hwnd, WM_COMMAND, CommandIdBase + command, 0); }
 
     static constexpr const wchar_t* BaseName = L"viewer_test_view";

@@ -121,12 +121,7 @@ protected:
         m_folder.Create();
         m_root = Text(m_folder.GetPath());
     }
-    void TearDown() override
-    {
-        for (const wchar_t* suffix : {L".cfg", L".key.cfg"})
-            ::DeleteFileW(
-                Brivox::CFileName::FromExecutableDirectory(String(BaseName) + suffix).ToString().CStr());
-    }
+    void TearDown() override { ViewerFixtures::RemoveSettingsFiles(BaseName); }
     // A folder of the root with pages of the given sizes, named a.png, b.png...
     std::wstring Pages(const wchar_t* name, const std::vector<Brivox::CSize>& sizes)
     {
@@ -163,11 +158,6 @@ protected:
         stored.SetRect(L"WindowPosRestoreRect", {0, 0, 0, 0});
         stored.Load(Brivox::CFileName::FromExecutableDirectory(String(BaseName) + L".cfg").ToString());
         return stored.GetRect(L"WindowPosRestoreRect");
-    }
-    static void Close(CAppWindow& app)
-    {
-        app.RunOnWindowThread([&] { app.GetWindow().Close(); });
-        app.WaitUntilClosed();
     }
 
     static constexpr const wchar_t* BaseName = L"viewer_test_view_area";
@@ -240,7 +230,7 @@ TEST_F(DesktopInputView, ScrollBarsFollowTheLayout)
             OnWindow(app, [&] { offset = app.GetDocument()->GetLayout().GetClampedOffset(); });
             EXPECT_EQ(excess.cy, offset.y);
         }
-        Close(app);
+        ViewerFixtures::CloseAndWait(app);
     }
 }
 
@@ -304,7 +294,7 @@ TEST_F(DesktopInputView, ADragWithTheLeftButtonSelectsInImagePixels)
     EXPECT_EQ(expected, WindowText(hwnd));
     // Without a selection the caption names the whole page.
     EXPECT_EQ(L"0,0 1600x1200", cleared);
-    Close(app);
+    ViewerFixtures::CloseAndWait(app);
 }
 
 TEST_F(DesktopInputView, SelectionNeedsAPageAndEndsWhenTheCaptureIsLost)
@@ -341,7 +331,7 @@ TEST_F(DesktopInputView, SelectionNeedsAPageAndEndsWhenTheCaptureIsLost)
             EXPECT_EQ(0, rect.Width());
             EXPECT_EQ(0, rect.Height());
         }
-        Close(app);
+        ViewerFixtures::CloseAndWait(app);
     }
 }
 
@@ -369,7 +359,7 @@ TEST_F(DesktopInputView, ADroppedFolderOpensLikeACommandLineFolder)
         EXPECT_EQ(2, count);
         EXPECT_EQ(dropped + L"a.png", current);
         EXPECT_EQ(cdOnDrop ? dropped : before, currentDir);
-        Close(app);
+        ViewerFixtures::CloseAndWait(app);
     }
 }
 
@@ -397,7 +387,7 @@ TEST_F(DesktopInputView, ADropOverMarkedFilesAsksFirstAndCancelKeepsListAndMarks
     EXPECT_EQ(1, marked);
     // The close asks again.
     MessageBoxAnswerer ok(IDOK);
-    Close(app);
+    ViewerFixtures::CloseAndWait(app);
 }
 
 TEST_F(DesktopInputView, SlideShowStepsStopAtTheEndOfTheList)
@@ -447,7 +437,7 @@ TEST_F(DesktopInputView, SlideShowStepsStopAtTheEndOfTheList)
             EXPECT_EQ(step.second, running);
         }
         EXPECT_EQ(c.steps.back().second, IsChecked(::GetMenu(hwnd), CmdSlideShow));
-        Close(app);
+        ViewerFixtures::CloseAndWait(app);
     }
 }
 
@@ -479,7 +469,7 @@ TEST_F(DesktopInputView, SlideShowStopsOnAnyOtherHandledCommand)
         OnWindow(app, [&] { running = app.IsSlideShowRunning(); });
         EXPECT_EQ(c.running, running);
         EXPECT_EQ(c.running, IsChecked(::GetMenu(hwnd), CmdSlideShow));
-        Close(app);
+        ViewerFixtures::CloseAndWait(app);
     }
 }
 
@@ -524,7 +514,7 @@ TEST_F(DesktopInputView, MaximisingOrMovingInFullScreenLeavesTheStoredRestoreRec
             EXPECT_EQ(normal.right, kept.right);
             EXPECT_EQ(normal.bottom, kept.bottom);
             // Closed in that state: what is stored is the normal placement.
-            Close(app);
+            ViewerFixtures::CloseAndWait(app);
         }
         const RECT stored = StoredRestoreRect();
         EXPECT_EQ(normal.left, stored.left);

@@ -4,8 +4,10 @@
 
 #include "formats/png_loader.h"
 #include "formats/zip_fixture.h"
+#include "foundation/file_name.h"
 #include "foundation/win32.h"
 #include "imaging/plane.h"
+#include "viewer/app_window.h"
 
 #include <gtest/gtest.h>
 
@@ -81,6 +83,22 @@ inline void WriteTwoPagesZip(const std::wstring& path, const std::wstring& scrat
     p2.name = "p2.png";
     p2.data = ReadAll(scratchFolder + L"p2.png");
     WriteAll(path, ZipFixture::Build({p1, p2}));
+}
+
+// Removes the settings and key files that a controller of this base name wrote beside the test
+// program, so that the next test starts from the defaults.
+inline void RemoveSettingsFiles(const wchar_t* baseName)
+{
+    for (const wchar_t* suffix : {L".cfg", L".key.cfg"})
+        ::DeleteFileW(
+            Brivox::CFileName::FromExecutableDirectory(Brivox::String(baseName) + suffix).ToString().CStr());
+}
+
+// Closes the main window as its close box would and waits until the window's thread has ended.
+inline void CloseAndWait(CAppWindow& app)
+{
+    app.RunOnWindowThread([&] { app.GetWindow().Close(); });
+    app.WaitUntilClosed();
 }
 
 // The built Kanoru2.exe. A path of the build host is named as Wine names it.
