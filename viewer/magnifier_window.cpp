@@ -126,8 +126,13 @@ void CMagnifierWindow::Show()
         if (!::IsWindowVisible(hwnd))
             StoreCursorPoint();
         PlaceAtCursor(hwnd);
+        // The activation moves between the program's threads inside these calls, and under Wine
+        // the deactivations on the way name no thread while no window is foreground: they must
+        // not read as another program taking over and hide the magnifier being shown.
+        m_bringingForward = true;
         m_window.Show(SW_SHOWNORMAL);
         m_window.ForceForeground();
+        m_bringingForward = false;
         return;
     }
     StoreCursorPoint();
@@ -187,7 +192,7 @@ bool CMagnifierWindow::OnMainMessage(const Brivox::SMessage& message)
     case WM_ACTIVATEAPP: {
         const HWND hwnd = m_window.GetHandle();
         // Another of the program's windows taking the activation leaves the magnifier alone.
-        if (hwnd && ::IsWindowVisible(hwnd) && !message.wParam &&
+        if (hwnd && !m_bringingForward && ::IsWindowVisible(hwnd) && !message.wParam &&
             !Brivox::IsMessageLoopThread(ActivatedThread(message.lParam)))
             Hide();
         return false;
@@ -216,7 +221,7 @@ bool CMagnifierWindow::OnOwnMessage(const Brivox::SMessage& message)
         m_window.Destroy();
         return true;
     case WM_ACTIVATEAPP:
-        if (message.wParam)
+        if (message.wParam || m_bringingForward)
             return false;
         ::ShowWindow(message.hwnd, SW_HIDE);
         return true;

@@ -76,6 +76,9 @@ private:
     // Guards only the decision to make the window; no window call is made under it.
     std::mutex m_showLock;
     bool m_creating = false;
+    // True while Show, on the main window's thread, hands the activation to the magnifier; read
+    // on both threads.
+    std::atomic<bool> m_bringingForward{false};
     // Last, so that it goes first: its thread no longer reaches this object's members.
     Brivox::CWindow m_window;
 };
