@@ -17,6 +17,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -278,8 +279,9 @@ protected:
         return index;
     }
     // The cursor moved onto the row through the system's input, so that the list sees it there,
-    // then two clicks. False when the window or the cursor did not get there.
-    static bool DoubleClickRow(HWND main, HWND list, int row, bool waitForHandOff = true)
+    // then two clicks. A failure names the step that did not come about.
+    static ::testing::AssertionResult DoubleClickRow(HWND main, HWND list, int row,
+                                                     bool waitForHandOff = true)
     {
         // The list is clicked in its active window, as a user's first click would make it: a
         // click into another thread's inactive window may only activate it.
@@ -287,21 +289,32 @@ protected:
         // brought forward.
         const HWND dialog = ::GetParent(list);
         if (!KanoruTest::BringToForeground(dialog))
-            return false;
+            return ::testing::AssertionFailure() << "the list window never held the foreground";
         RECT rect{};
         rect.left = LVIR_LABEL;
         ::SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect));
         POINT at{rect.left + 8, (rect.top + rect.bottom) / 2};
         ::ClientToScreen(list, &at);
-        ::SetCursorPos(at.x - 1, at.y);
         INPUT move{};
         move.type = INPUT_MOUSE;
         move.mi.dx = 1;
         move.mi.dwFlags = MOUSEEVENTF_MOVE;
-        ::SendInput(1, &move, sizeof(INPUT));
+        // A pointer event of the display that arrives late can put the cursor back where it was:
+        // the move is made again, now and then, until the cursor stays on the row.
         POINT cursor{};
-        if (!PumpUntil([&] { return ::GetCursorPos(&cursor) && cursor.x == at.x && cursor.y == at.y; }))
-            return false;
+        auto lastMove = std::chrono::steady_clock::time_point{};
+        if (!PumpUntil([&] {
+                if (::GetCursorPos(&cursor) && cursor.x == at.x && cursor.y == at.y)
+                    return true;
+                if (std::chrono::steady_clock::now() - lastMove > std::chrono::milliseconds(250)) {
+                    ::SetCursorPos(at.x - 1, at.y);
+                    ::SendInput(1, &move, sizeof(INPUT));
+                    lastMove = std::chrono::steady_clock::now();
+                }
+                return false;
+            }))
+            return ::testing::AssertionFailure() << "the cursor stayed at " << cursor.x << ", " << cursor.y
+                                                 << " on its way to " << at.x << ", " << at.y;
         INPUT inputs[4] = {};
         const DWORD flags[] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN,
                                MOUSEEVENTF_LEFTUP};
@@ -311,8 +324,10 @@ protected:
         }
         // The list hands the foreground back to the main window once it has taken the double click.
         if (::SendInput(4, inputs, sizeof(INPUT)) != 4)
-            return false;
-        return !waitForHandOff || PumpUntil([&] { return ::GetForegroundWindow() == main; });
+            return ::testing::AssertionFailure() << "the clicks were refused";
+        if (waitForHandOff && !PumpUntil([&] { return ::GetForegroundWindow() == main; }))
+            return ::testing::AssertionFailure() << "the main window never got the foreground back";
+        return ::testing::AssertionSuccess();
     }
 
     static constexpr const wchar_t* BaseName = L"viewer_test_file_list";
