@@ -416,9 +416,15 @@ TEST(DesktopInputUpdateProgram, AnUpdateReplacesTheProgramAndIsRecordedByTheNext
         }
         return true;
     };
-    const bool done = WaitUntil(folder, installed);
+    // The scripts wait, a second a try, until the ended viewer lets go of its program file.
+    const bool done = WaitUntil(folder, installed, 150 * 1000);
     EndProgramsIn(folderText);
-    ASSERT_TRUE(done) << "the update was not installed";
+    ASSERT_TRUE(done) << "the update was not installed; the program folder holds:" << [&] {
+        std::string names;
+        for (const std::wstring& path : Tree(folder))
+            names += " " + Ansi(path.c_str());
+        return names;
+    }();
     EXPECT_EQ(newProgram, ReadText(folder + L"Kanoru2.exe"));
     EXPECT_EQ("plug-in", ReadText(folder + L"spi\\a.spi"));
     EXPECT_EQ(oldProgram, ReadText(folder + L"$backup-00$\\Kanoru2.exe"));
