@@ -100,14 +100,14 @@ private:
     std::thread m_thread;
 };
 
-void PressButton(HWND dialog, int buttonId)
+inline void PressButton(HWND dialog, int buttonId)
 {
     ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(dialog, buttonId)));
 }
 
 // The text of the item selected in the folder tree of the system's folder dialog.
-std::wstring SelectedFolderName(HWND dialog)
+inline std::wstring SelectedFolderName(HWND dialog)
 {
     WindowOfClass search{WC_TREEVIEWW, false};
     ::EnumChildWindows(dialog, &WindowOfClass::Visit, reinterpret_cast<LPARAM>(&search));

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <optional>
 
 namespace KanoruTest {
 
@@ -239,14 +240,25 @@ void PostKey(HWND hwnd, UINT virtualKey)
     ::PostMessageW(hwnd, WM_KEYUP, virtualKey, released);
 }
 
-bool BringToForeground(HWND target)
+bool PumpUntilHeld(const std::function<bool()>& holds, const std::function<void()>& bringAbout,
+                   std::chrono::milliseconds every)
 {
+    std::optional<Clock::time_point> last;
     return PumpUntil([&] {
-        if (::GetForegroundWindow() == target)
+        if (holds())
             return true;
-        Brivox::CWnd(target).ForceForeground();
+        if (!last || Clock::now() - *last >= every) {
+            bringAbout();
+            last = Clock::now();
+        }
         return false;
     });
+}
+
+bool BringToForeground(HWND target)
+{
+    return PumpUntilHeld([&] { return ::GetForegroundWindow() == target; },
+                         [&] { Brivox::CWnd(target).ForceForeground(); }, std::chrono::milliseconds(0));
 }
 
 bool SendKeyCombination(HWND target, std::initializer_list<WORD> modifiers, WORD key)

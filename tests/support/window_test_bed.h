@@ -110,9 +110,13 @@ COLORREF PixelAt(const Brivox::CPlane& plane, int x, int y);
 void PostCommand(HWND hwnd, int commandId);
 // A key pressed and released, posted: the window sees no Ctrl, Alt or Shift state with it.
 void PostKey(HWND hwnd, UINT virtualKey);
-// Makes the window the foreground window and waits until it is. A window of the program under
-// test may still carry out an earlier request for the foreground after the first one took
-// effect; the window is brought forward again until it holds the foreground. False at the
+// Waits until the state holds, bringing it about at once and again every `every` while it does
+// not: for a state that the system or the program under test may still undo after it was
+// reached (a late request for the foreground, a late pointer event of the display putting the
+// cursor back). False at the deadline.
+bool PumpUntilHeld(const std::function<bool()>& holds, const std::function<void()>& bringAbout,
+                   std::chrono::milliseconds every);
+// Makes the window the foreground window and waits until it holds the foreground. False at the
 // deadline.
 bool BringToForeground(HWND target);
 // A key with modifiers (VK_CONTROL, VK_SHIFT, VK_MENU) through the system's input, which goes to

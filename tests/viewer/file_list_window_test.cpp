@@ -299,20 +299,15 @@ protected:
         move.type = INPUT_MOUSE;
         move.mi.dx = 1;
         move.mi.dwFlags = MOUSEEVENTF_MOVE;
-        // A pointer event of the display that arrives late can put the cursor back where it was:
-        // the move is made again, now and then, until the cursor stays on the row.
+        // A pointer event of the display that arrives late can put the cursor back where it was.
         POINT cursor{};
-        auto lastMove = std::chrono::steady_clock::time_point{};
-        if (!PumpUntil([&] {
-                if (::GetCursorPos(&cursor) && cursor.x == at.x && cursor.y == at.y)
-                    return true;
-                if (std::chrono::steady_clock::now() - lastMove > std::chrono::milliseconds(250)) {
+        if (!KanoruTest::PumpUntilHeld(
+                [&] { return ::GetCursorPos(&cursor) && cursor.x == at.x && cursor.y == at.y; },
+                [&] {
                     ::SetCursorPos(at.x - 1, at.y);
                     ::SendInput(1, &move, sizeof(INPUT));
-                    lastMove = std::chrono::steady_clock::now();
-                }
-                return false;
-            }))
+                },
+                std::chrono::milliseconds(250)))
             return ::testing::AssertionFailure() << "the cursor stayed at " << cursor.x << ", " << cursor.y
                                                  << " on its way to " << at.x << ", " << at.y;
         INPUT inputs[4] = {};

@@ -186,19 +186,13 @@ TEST(DesktopInputMagnifier, ARightClickShowsAnEllipseOverThePageThatAReleaseHide
     })) << std::hex
         << ScreenPixel(centre) << " " << ScreenPixel(corner);
 
-    // A late pointer event of the display can put the cursor back where it was: it is set again,
-    // now and then, until it stays at the centre.
-    auto lastSet = std::chrono::steady_clock::time_point{};
-    ASSERT_TRUE(PumpUntil([&] {
-        POINT at{};
-        if (::GetCursorPos(&at) && at.x == centre.x && at.y == centre.y)
-            return true;
-        if (std::chrono::steady_clock::now() - lastSet > std::chrono::milliseconds(250)) {
-            ::SetCursorPos(centre.x, centre.y);
-            lastSet = std::chrono::steady_clock::now();
-        }
-        return false;
-    }));
+    // A late pointer event of the display can put the cursor back where it was.
+    ASSERT_TRUE(KanoruTest::PumpUntilHeld(
+        [&] {
+            POINT at{};
+            return ::GetCursorPos(&at) && at.x == centre.x && at.y == centre.y;
+        },
+        [&] { ::SetCursorPos(centre.x, centre.y); }, std::chrono::milliseconds(250)));
     MouseButton(MOUSEEVENTF_RIGHTDOWN);
     MouseButton(MOUSEEVENTF_RIGHTUP);
     HWND magnifier = nullptr;
