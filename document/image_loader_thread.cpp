@@ -2,6 +2,7 @@
 
 #include "foundation/thread_pool.h"
 
+#include <algorithm>
 #include <exception>
 
 namespace Brivox {
@@ -94,7 +95,10 @@ std::shared_ptr<ThreadedImageLoader::SEntry> ThreadedImageLoader::FindInRing(con
 
 bool ThreadedImageLoader::IsInFlight(const IFileID& key) const
 {
-    return m_inFlight && m_inFlight->key->Equals(key);
+    if (m_inFlight && m_inFlight->key->Equals(key))
+        return true;
+    return std::any_of(m_getDecodes.begin(), m_getDecodes.end(),
+                       [&](const std::shared_ptr<SEntry>& entry) { return entry->key->Equals(key); });
 }
 
 void ThreadedImageLoader::ThreadProc()
@@ -156,6 +160,7 @@ std::shared_ptr<ThreadedImageLoader::SEntry> ThreadedImageLoader::Get(const std:
     RequireLoaderFirst("ThreadedImageLoader::Get");
     Lock lock(m_lock);
     CCallScope call(*this, lock);
+    // The worker or another Get may be decoding this very file: one decode, one open of the file.
     if (IsInFlight(*key)) {
         ++m_waitingGets;
         m_finished.notify_all(); // for tests that wait for waiting calls
@@ -172,10 +177,20 @@ std::shared_ptr<ThreadedImageLoader::SEntry> ThreadedImageLoader::Get(const std:
         return found;
     m_queue.remove_if([&](const std::shared_ptr<SEntry>& queued) { return queued->key->Equals(*key); });
     const unsigned generation = m_generation;
-    lock.unlock();
     auto entry = std::make_shared<SEntry>(key);
-    LoadEntry(*entry, false);
+    m_getDecodes.push_back(entry);
+    lock.unlock();
+    std::exception_ptr failure;
+    try {
+        LoadEntry(*entry, false);
+    } catch (...) {
+        failure = std::current_exception(); // rethrown once the waiting calls know this decode ended
+    }
     lock.lock();
+    m_getDecodes.erase(std::find(m_getDecodes.begin(), m_getDecodes.end(), entry));
+    m_finished.notify_all();
+    if (failure)
+        std::rethrow_exception(failure);
     // A Clear or a resize meanwhile (the ring may even be gone) keeps the result out.
     if (generation == m_generation && !m_ring.empty())
         StoreInRing(entry);

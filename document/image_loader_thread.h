@@ -65,8 +65,8 @@ public:
     void SetCacheSize(int n);
     // Asks for a decode ahead of need; ignored with caching off and for a key already known.
     void Enqueue(const std::shared_ptr<IFileID>& key);
-    // The file's entry: from the ring, from the worker's decode of it (waited for), or decoded in
-    // this thread (one-shot with caching off). Its decoder is empty when the file failed.
+    // The file's entry: from the ring, from the worker's or another Get's decode of it (waited
+    // for), or decoded in this thread (one-shot with caching off). Its decoder is empty when the file failed.
     std::shared_ptr<SEntry> Get(const std::shared_ptr<IFileID>& key);
     // Forgets every result and request, waits for the worker's decode under way and keeps it,
     // and every decode begun before, out of the ring.
@@ -97,6 +97,7 @@ private:
     std::condition_variable_any m_queued;
     std::condition_variable_any m_finished;
     std::shared_ptr<SEntry> m_inFlight;
+    std::vector<std::shared_ptr<SEntry>> m_getDecodes; // decodes a Get makes in its own thread
     std::list<std::shared_ptr<SEntry>> m_queue;
     // Advanced by Clear and SetCacheSize: a decode that began under an older one stays out of
     // the ring.

@@ -253,6 +253,26 @@ TEST_F(ThreadedImageLoaderTest, AGetOfTheKeyInFlightWaitsForTheWorkersResult)
     }
 }
 
+// A second Get of a file that a first Get is decoding waits for that decode instead of opening
+// the file again.
+TEST_F(ThreadedImageLoaderTest, AGetOfTheKeyAnotherGetDecodesWaitsForItsResult)
+{
+    loader->SetCacheSize(3);
+    Gated(0);
+    Gates().Hold(Gate(0));
+    auto first = std::async(std::launch::async, [&] { return Get(0); });
+    ASSERT_TRUE(Gates().WaitForArrivals(Gate(0), 1));
+    auto second = std::async(std::launch::async, [&] { return Get(0); });
+    ASSERT_TRUE(ThreadedImageLoaderProbe::WaitForWaitingGets(*loader, 1));
+    Enqueue(0); // already under way: not queued again
+    Gates().Open(Gate(0));
+    const Entry entry = Await(first);
+    EXPECT_EQ(Await(second), entry);
+    EXPECT_EQ(WidthOf(entry), 10);
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(OpenCount(Name(0)), 1);
+}
+
 TEST_F(ThreadedImageLoaderTest, AGetOfAQueuedKeyTakesItOutOfTheQueueAndDecodesItself)
 {
     loader->SetCacheSize(3);
