@@ -2,6 +2,7 @@
 // Drives the system's modal dialogs (file, folder, colour) from a helper thread: the thread under
 // test runs them and returns only when they have closed.
 
+#include "foundation/file_system.h"
 #include "support/window_test_bed.h"
 
 #include <windows.h>
@@ -123,6 +124,19 @@ inline std::wstring SelectedFolderName(HWND dialog)
     if (!item.hItem || !::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
         return std::wstring();
     return text;
+}
+
+// Reads every folder from the drive's root down to the folder once. Wine's folder dialog finds its
+// start folder by comparing item ids byte for byte, access times included, and a folder first
+// read while the dialog walks down the tree gets a new access time under it: the dialog then
+// starts elsewhere. Once read after its last change, a folder keeps its access time.
+inline void ReadFoldersDownTo(const std::wstring& folder)
+{
+    for (std::size_t end = folder.find(L'\\'); end != std::wstring::npos; end = folder.find(L'\\', end + 1)) {
+        Brivox::FindFile search(Brivox::String(folder.substr(0, end + 1).c_str()) + L"*");
+        while (search.Next()) {
+        }
+    }
 }
 
 // The file-name field of the system's file dialog.

@@ -437,6 +437,7 @@ TEST_F(DesktopInputDrivenDialog, AFolderDialogOnAMissingFolderAnswersItsNearestE
     bool chosen = false;
     // The dialog selects the starting folder step by step down the tree.
     const std::wstring startName = CFileName::GetFileName(CFileName::TrimTrailingSeparator(start)).CStr();
+    KanoruTest::ReadFoldersDownTo(start.CStr());
     RunOnFreshThread([&] {
         ThreadDialogDriver driver(
             ::GetCurrentThreadId(), [](HWND dialogWindow) { PressButton(dialogWindow, IDOK); },

@@ -302,6 +302,7 @@ protected:
     {
         const std::wstring name = Text(
             Brivox::CFileName::GetFileName(Brivox::CFileName::TrimTrailingSeparator(String(folder.c_str()))));
+        KanoruTest::ReadFoldersDownTo(folder);
         return RunCommandWithDialog(
             command, [](HWND dialog) { PressButton(dialog, IDOK); },
             [name](HWND dialog) { return SelectedFolderName(dialog) == name; });
