@@ -126,13 +126,7 @@ void CMagnifierWindow::Show()
         if (!::IsWindowVisible(hwnd))
             StoreCursorPoint();
         PlaceAtCursor(hwnd);
-        // The activation moves between the program's threads inside these calls, and under Wine
-        // the deactivations on the way name no thread while no window is foreground: they must
-        // not read as another program taking over and hide the magnifier being shown.
-        m_bringingForward = true;
-        m_window.Show(SW_SHOWNORMAL);
-        m_window.ForceForeground();
-        m_bringingForward = false;
+        BringForward(hwnd);
         return;
     }
     StoreCursorPoint();
@@ -150,6 +144,18 @@ void CMagnifierWindow::Show()
     }
     std::lock_guard<std::mutex> lock(m_showLock);
     m_creating = false;
+}
+
+void CMagnifierWindow::BringForward(HWND hwnd)
+{
+    // The activation moves between the program's threads inside these calls, and under Wine the
+    // deactivations on the way name no thread while no window is foreground: they must not read
+    // as another program taking over and hide the magnifier being shown.
+    const Brivox::CWnd window(hwnd);
+    m_bringingForward = true;
+    window.Show(SW_SHOWNORMAL);
+    window.ForceForeground();
+    m_bringingForward = false;
 }
 
 void CMagnifierWindow::Hide()
@@ -209,7 +215,6 @@ bool CMagnifierWindow::OnMainMessage(const Brivox::SMessage& message)
 
 bool CMagnifierWindow::OnOwnMessage(const Brivox::SMessage& message)
 {
-
     switch (message.message) {
     case WM_CREATE:
         OnCreate(message.hwnd);
@@ -246,8 +251,7 @@ void CMagnifierWindow::OnCreate(HWND hwnd)
     const CSize size = GetStoredSize();
     window.SetSize(size.cx, size.cy);
     PlaceAtCursor(hwnd);
-    window.Show(SW_SHOWNORMAL);
-    window.ForceForeground();
+    BringForward(hwnd);
     ApplyShape(hwnd, m_shape);
 }
 

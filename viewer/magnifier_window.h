@@ -57,6 +57,8 @@ private:
     bool Exists() const;
     // Moves the window so that the stored cursor point is its centre.
     void PlaceAtCursor(HWND hwnd) const;
+    // Shows the window and gives it the foreground, deactivations on the way ignored.
+    void BringForward(HWND hwnd);
     void ApplyShape(HWND hwnd, int shape);
     void FollowCursor();
     // The thread that gains the activation, as WM_ACTIVATEAPP tells it.
@@ -76,8 +78,8 @@ private:
     // Guards only the decision to make the window; no window call is made under it.
     std::mutex m_showLock;
     bool m_creating = false;
-    // True while Show, on the main window's thread, hands the activation to the magnifier; read
-    // on both threads.
+    // True while the activation is handed to the magnifier, on the main window's thread when it
+    // is shown again and on its own when it is made; read on both threads.
     std::atomic<bool> m_bringingForward{false};
     // Last, so that it goes first: its thread no longer reaches this object's members.
     Brivox::CWindow m_window;

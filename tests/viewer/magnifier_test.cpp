@@ -137,6 +137,21 @@ HWND FindMagnifier(DWORD processId)
     return nullptr;
 }
 
+bool HasHiddenMagnifier(DWORD processId)
+{
+    for (const HWND hwnd : KanoruTest::FindProcessWindows(processId))
+        if (!::IsWindowVisible(hwnd) && (::GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW))
+            return true;
+    return false;
+}
+
+std::string CursorText()
+{
+    POINT at{};
+    ::GetCursorPos(&at);
+    return std::to_string(at.x) + ", " + std::to_string(at.y);
+}
+
 COLORREF ScreenPixel(POINT at)
 {
     const HDC screen = ::GetDC(nullptr);
@@ -196,7 +211,8 @@ TEST(DesktopInputMagnifier, ARightClickShowsAnEllipseOverThePageThatAReleaseHide
     MouseButton(MOUSEEVENTF_RIGHTDOWN);
     MouseButton(MOUSEEVENTF_RIGHTUP);
     HWND magnifier = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (magnifier = FindMagnifier(program.ProcessId())) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return (magnifier = FindMagnifier(program.ProcessId())) != nullptr; }))
+        << "made but hidden: " << HasHiddenMagnifier(program.ProcessId()) << ", cursor at " << CursorText();
     EXPECT_TRUE(::GetWindowLongW(magnifier, GWL_EXSTYLE) & WS_EX_TOPMOST);
     RECT rect{};
     ::GetWindowRect(magnifier, &rect);
