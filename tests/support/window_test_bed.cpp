@@ -257,8 +257,21 @@ bool PumpUntilHeld(const std::function<bool()>& holds, const std::function<void(
 
 bool BringToForeground(HWND target)
 {
-    return PumpUntilHeld([&] { return ::GetForegroundWindow() == target; },
-                         [&] { Brivox::CWnd(target).ForceForeground(); }, std::chrono::milliseconds(0));
+    // The foreground moves at once, but the window's thread makes it active and gives it the
+    // keyboard focus only as it handles the activation: input sent before that goes astray.
+    const auto activeOnItsThread = [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        return ::GetGUIThreadInfo(::GetWindowThreadProcessId(target, nullptr), &info) &&
+               info.hwndActive == target && info.hwndFocus &&
+               (info.hwndFocus == target || ::IsChild(target, info.hwndFocus));
+    };
+    return PumpUntilHeld([&] { return ::GetForegroundWindow() == target && activeOnItsThread(); },
+                         [&] {
+                             if (::GetForegroundWindow() != target)
+                                 Brivox::CWnd(target).ForceForeground();
+                         },
+                         std::chrono::milliseconds(0));
 }
 
 bool SendKeyCombination(HWND target, std::initializer_list<WORD> modifiers, WORD key)

@@ -116,8 +116,8 @@ void PostKey(HWND hwnd, UINT virtualKey);
 // cursor back). False at the deadline.
 bool PumpUntilHeld(const std::function<bool()>& holds, const std::function<void()>& bringAbout,
                    std::chrono::milliseconds every);
-// Makes the window the foreground window and waits until it holds the foreground. False at the
-// deadline.
+// Makes the window the foreground window and waits until it holds the foreground and its thread
+// has made it active with the keyboard focus on it or a child. False at the deadline.
 bool BringToForeground(HWND target);
 // A key with modifiers (VK_CONTROL, VK_SHIFT, VK_MENU) through the system's input, which goes to
 // the foreground window: the target is brought to the foreground first. False when the target
