@@ -22,6 +22,15 @@ bool Exists(const CWnd& window)
     return ::IsWindow(window.GetHandle());
 }
 
+// Whether a deactivation in favour of the thread goes to one of this program's own windows. Wine
+// names no thread when the foreground passes between threads: the window holding it tells then.
+bool ActivatesOwnWindow(DWORD thread)
+{
+    if (thread == 0)
+        thread = ::GetWindowThreadProcessId(::GetForegroundWindow(), nullptr);
+    return IsMessageLoopThread(thread);
+}
+
 // Marks an enter or leave as running for as long as it lives.
 class SwitchFlag
 {
@@ -199,12 +208,15 @@ void CScreenChanger::ShowBar()
 {
     if (m_state != FullScreen || !Exists(m_bar) || !m_bar.GetMenu() || m_barShown.exchange(true))
         return;
+    SwitchFlag showing(m_showingBar);
     m_main.ForceForeground();
     const CPoint origin = m_main.ClientToScreen({0, 0});
     const CSize client = m_main.GetClientSize();
     ::SetWindowPos(m_bar.GetHandle(), nullptr, origin.x, origin.y, client.cx, MenuHeight() - 1,
                    SWP_NOZORDER | SWP_NOACTIVATE);
-    m_bar.Show(SW_SHOWNORMAL);
+    // Shown without activation: the one hand-over of the foreground below is then made from this
+    // thread, where activating on show can deactivate the main window first (Wine).
+    m_bar.Show(SW_SHOWNA);
     SetTopMostOf(m_bar.GetHandle(), true);
     m_bar.ForceForeground();
     m_bar.Repaint();
@@ -293,8 +305,8 @@ bool CScreenChanger::HookMainMessage(SMessage& message)
             return false;
         if (message.wParam && m_state == Suspended) {
             Enter();
-        } else if (!message.wParam && m_state == FullScreen &&
-                   !IsMessageLoopThread(static_cast<DWORD>(message.lParam))) {
+        } else if (!message.wParam && m_state == FullScreen && !m_showingBar &&
+                   !ActivatesOwnWindow(static_cast<DWORD>(message.lParam))) {
             if (m_minimizeOnDeactivate) {
                 m_main.Show(SW_SHOWMINNOACTIVE);
             } else {

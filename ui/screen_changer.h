@@ -81,6 +81,8 @@ private:
     NestingCounter m_nesting;
     // An enter or leave runs: the menu key is then left alone.
     std::atomic<bool> m_switching{false};
+    // The bar takes the foreground from the main window: the main window's deactivation is ours.
+    std::atomic<bool> m_showingBar{false};
     DisplayMode m_mode;
     int m_savedShow = 0;
     CRect m_savedRect;

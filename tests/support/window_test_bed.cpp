@@ -255,6 +255,17 @@ bool PumpUntilHeld(const std::function<bool()>& holds, const std::function<void(
     });
 }
 
+bool PlaceCursor(POINT at)
+{
+    // A late pointer event of the display can put the cursor back where it was.
+    return PumpUntilHeld(
+        [&] {
+            POINT cursor{};
+            return ::GetCursorPos(&cursor) && cursor.x == at.x && cursor.y == at.y;
+        },
+        [&] { ::SetCursorPos(at.x, at.y); }, std::chrono::milliseconds(250));
+}
+
 bool BringToForeground(HWND target)
 {
     // The foreground moves at once, but the window's thread makes it active and gives it the

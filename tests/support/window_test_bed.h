@@ -119,6 +119,8 @@ bool PumpUntilHeld(const std::function<bool()>& holds, const std::function<void(
 // Makes the window the foreground window and waits until it holds the foreground and its thread
 // has made it active with the keyboard focus on it or a child. False at the deadline.
 bool BringToForeground(HWND target);
+// Puts the cursor at a screen point and waits until it stays there. False at the deadline.
+bool PlaceCursor(POINT at);
 // A key with modifiers (VK_CONTROL, VK_SHIFT, VK_MENU) through the system's input, which goes to
 // the foreground window: the target is brought to the foreground first. False when the target
 // could not be made the foreground window.

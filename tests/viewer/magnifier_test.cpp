@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -201,13 +200,7 @@ TEST(DesktopInputMagnifier, ARightClickShowsAnEllipseOverThePageThatAReleaseHide
     })) << std::hex
         << ScreenPixel(centre) << " " << ScreenPixel(corner);
 
-    // A late pointer event of the display can put the cursor back where it was.
-    ASSERT_TRUE(KanoruTest::PumpUntilHeld(
-        [&] {
-            POINT at{};
-            return ::GetCursorPos(&at) && at.x == centre.x && at.y == centre.y;
-        },
-        [&] { ::SetCursorPos(centre.x, centre.y); }, std::chrono::milliseconds(250)));
+    ASSERT_TRUE(KanoruTest::PlaceCursor(centre));
     MouseButton(MOUSEEVENTF_RIGHTDOWN);
     MouseButton(MOUSEEVENTF_RIGHTUP);
     HWND magnifier = nullptr;
