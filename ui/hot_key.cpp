@@ -226,11 +226,20 @@ bool CHotKey::HookMessage(SMessage& message)
     const int key = KeyOfMessage(message);
     if (key == -1)
         return false;
-    Lock lock(GetLock());
-    const int command = FindCommand(key, GetModifierFlags());
-    if (command == -1)
-        return false;
-    m_owner->OnHotKey(*this, command);
+    {
+        Lock lock(GetLock());
+        const int command = FindCommand(key, GetModifierFlags());
+        if (command == -1)
+            return false;
+        m_owner->OnHotKey(*this, command);
+    }
+    // A key with Alt taken as a command must not go on to the menu by its character, as an
+    // accelerator's would not (a beep, or the full-screen menu bar taking the foreground): the
+    // character message the loop has already made of it is dropped.
+    if (message.message == WM_SYSKEYDOWN) {
+        MSG character;
+        ::PeekMessageW(&character, message.hwnd, WM_SYSCHAR, WM_SYSDEADCHAR, PM_REMOVE);
+    }
     return true;
 }
 

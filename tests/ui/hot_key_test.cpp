@@ -609,6 +609,7 @@ struct HotKeyWindow
         hotKey.BindKeyList(0, L"Ctrl+N");
         hotKey.BindKeyList(48, L"\u2192");
         hotKey.BindKeyList(42, L"\u2191");
+        hotKey.BindKeyList(48, L"Alt+Enter");
     }
 
     CKeyConfig commands;
@@ -649,4 +650,24 @@ TEST(DesktopInputHotKey, CtrlNFromTheKeyboardReachesTheOwnerAsCommandZero)
     ASSERT_TRUE(arrived);
     EXPECT_EQ(window.owner->Hits(), (std::vector<int>{0}));
     EXPECT_EQ(window.owner->Received(), (std::vector<int>{0xF800}));
+}
+
+TEST(DesktopInputHotKey, AnAltKeyTakenAsACommandLeavesNoMenuCharacter)
+{
+    HotKeyWindow window(false);
+    ASSERT_TRUE(KanoruTest::SendKeyCombination(window.test.Handle(), {VK_MENU}, VK_RETURN));
+    ASSERT_TRUE(KanoruTest::PumpUntil([&] { return !window.owner->Hits().empty(); }));
+    EXPECT_EQ(window.owner->Hits(), (std::vector<int>{48}));
+    // Both keys released and handled: a menu request would have come with the character made of
+    // the key or with the release of Alt.
+    const auto releases = [&] {
+        int count = 0;
+        for (UINT message : window.test.Messages())
+            count += message == WM_SYSKEYUP || message == WM_KEYUP;
+        return count;
+    };
+    ASSERT_TRUE(KanoruTest::PumpUntil([&] { return releases() >= 2; }));
+    ::SendMessageW(window.test.Handle(), WM_NULL, 0, 0);
+    EXPECT_FALSE(window.test.Saw(WM_SYSCHAR));
+    EXPECT_FALSE(window.test.Saw(WM_SYSCOMMAND));
 }
