@@ -22,15 +22,6 @@ bool Exists(const CWnd& window)
     return ::IsWindow(window.GetHandle());
 }
 
-// Whether a deactivation in favour of the thread goes to one of this program's own windows. Wine
-// names no thread when the foreground passes between threads: the window holding it tells then.
-bool ActivatesOwnWindow(DWORD thread)
-{
-    if (thread == 0)
-        thread = ::GetWindowThreadProcessId(::GetForegroundWindow(), nullptr);
-    return IsMessageLoopThread(thread);
-}
-
 // Marks an enter or leave as running for as long as it lives.
 class SwitchFlag
 {
@@ -306,7 +297,7 @@ bool CScreenChanger::HookMainMessage(SMessage& message)
         if (message.wParam && m_state == Suspended) {
             Enter();
         } else if (!message.wParam && m_state == FullScreen && !m_showingBar &&
-                   !ActivatesOwnWindow(static_cast<DWORD>(message.lParam))) {
+                   !ActivatesMessageLoopThread(message.lParam)) {
             if (m_minimizeOnDeactivate) {
                 m_main.Show(SW_SHOWMINNOACTIVE);
             } else {

@@ -44,6 +44,13 @@ bool IsMessageLoopThread(DWORD threadId)
     return std::binary_search(tables.loopThreads.begin(), tables.loopThreads.end(), threadId);
 }
 
+bool ActivatesMessageLoopThread(LPARAM activatedThread)
+{
+    const DWORD thread = activatedThread ? static_cast<DWORD>(activatedThread)
+                                         : ::GetWindowThreadProcessId(::GetForegroundWindow(), nullptr);
+    return IsMessageLoopThread(thread);
+}
+
 namespace Detail {
 
 bool AddMessageLoopThread(DWORD threadId)

@@ -10,6 +10,10 @@ namespace Brivox {
 // Whether the thread runs a window message loop of the framework (a window thread, or a thread
 // that made a modeless dialog for itself) that has not retrieved its quit message yet.
 bool IsMessageLoopThread(DWORD threadId);
+// Whether a WM_ACTIVATEAPP that deactivates gives the activation to such a thread, from its
+// lParam. Wine names no thread as the foreground passes between threads: the window holding the
+// foreground tells then.
+bool ActivatesMessageLoopThread(LPARAM activatedThread);
 
 namespace Detail {
 

@@ -181,14 +181,6 @@ bool CMagnifierWindow::HookMessage(Brivox::SMessage& message)
     return OnMainMessage(message);
 }
 
-DWORD CMagnifierWindow::ActivatedThread(LPARAM lParam)
-{
-    if (lParam)
-        return static_cast<DWORD>(lParam);
-    // Some systems name no thread: the foreground window's, which has the activation by now.
-    return ::GetWindowThreadProcessId(::GetForegroundWindow(), nullptr);
-}
-
 bool CMagnifierWindow::OnMainMessage(const Brivox::SMessage& message)
 {
     switch (message.message) {
@@ -199,7 +191,7 @@ bool CMagnifierWindow::OnMainMessage(const Brivox::SMessage& message)
         const HWND hwnd = m_window.GetHandle();
         // Another of the program's windows taking the activation leaves the magnifier alone.
         if (hwnd && !m_bringingForward && ::IsWindowVisible(hwnd) && !message.wParam &&
-            !Brivox::IsMessageLoopThread(ActivatedThread(message.lParam)))
+            !Brivox::ActivatesMessageLoopThread(message.lParam))
             Hide();
         return false;
     }

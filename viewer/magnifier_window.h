@@ -61,8 +61,6 @@ private:
     void BringForward(HWND hwnd);
     void ApplyShape(HWND hwnd, int shape);
     void FollowCursor();
-    // The thread that gains the activation, as WM_ACTIVATEAPP tells it.
-    static DWORD ActivatedThread(LPARAM lParam);
     bool OnMainMessage(const Brivox::SMessage& message);
     bool OnOwnMessage(const Brivox::SMessage& message);
     void OnCreate(HWND hwnd);
